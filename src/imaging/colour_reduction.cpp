@@ -1,0 +1,1 @@
+#include "imaging/colour_reduction.h"

@@ -1,0 +1,2 @@
+// Placeholder: palette building, black-and-white and palette reduction.
+#pragma once
