@@ -16,6 +16,7 @@ const char* CodecErrorName(CodecError error) {
     case CodecError::OutOfMemory: return "OutOfMemory";
     case CodecError::ConversionFailed: return "ConversionFailed";
     case CodecError::WriteFailed: return "WriteFailed";
+    case CodecError::UnsupportedFormat: return "UnsupportedFormat";
   }
   return "Unknown";
 }

@@ -16,6 +16,7 @@ enum class CodecError {
   OutOfMemory,
   ConversionFailed,    // the depth converter refused or failed
   WriteFailed,
+  UnsupportedFormat,   // no reader or writer for this format
 };
 
 const char* CodecErrorName(CodecError error);

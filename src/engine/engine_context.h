@@ -1,0 +1,51 @@
+// The engine's state for one front end: the current image, the objects of
+// the running batch (WorkObjects) and the saver chosen for it. Tests make
+// fresh contexts; nothing here is global.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "codecs/bmp_reader.h"
+#include "codecs/bmp_writer.h"
+#include "codecs/codec_error.h"
+#include "imaging/image_buffer.h"
+
+namespace pixlane {
+
+// The image between its load and the end of its save. Processing steps that
+// replace the pixels update width, height and bit count here, not the
+// record's header.
+struct CurrentImage {
+  ImageBuffer* record = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bitCount = 0;
+};
+
+enum class SaverKind { Bmp, Png, Jpeg, Tiff, Gif, JpegTransform };
+
+struct SaverSelection {
+  SaverKind saver = SaverKind::Bmp;
+  std::u16string extension = u".bmp";
+  int32_t targetDepth = 0;  // 0: keep the image's depth
+  bool grayscale = false;
+};
+
+// Codec objects and processing records, allocated once per batch or preview.
+struct WorkObjects {
+  BmpReader bmpReader;
+  BmpWriter bmpWriter;
+};
+
+struct EngineContext {
+  CurrentImage current;
+  std::unique_ptr<WorkObjects> work;
+  SaverSelection saver;
+  int32_t lastSaveDepth = 0;  // the depth the last save actually wrote
+  // Why the last load or save failed, for front ends that report it.
+  CodecError lastError = CodecError::None;
+};
+
+}  // namespace pixlane

@@ -1,0 +1,134 @@
+// Load and save dispatch over the codecs that exist: format sniffing picks
+// the reader, SelectSaver's table picks the writer and the target depth.
+#include "engine/load_save_dispatch.h"
+
+#include <new>
+
+#include "codecs/format_sniff.h"
+#include "platform/file_system.h"
+
+namespace pixlane {
+namespace {
+
+// Target depth by DepOpt 1..6 for each saver; 0 keeps the image's depth
+// (the combinations that select no depth of their own).
+constexpr int32_t kDepthTable[5][6] = {
+    /* BMP  */ {24, 8, 4, 0, 1, 0},
+    /* PNG  */ {24, 8, 4, 2, 1, 8},
+    /* JPEG */ {24, 24, 24, 24, 24, 24},
+    /* TIFF */ {24, 8, 4, 0, 1, 8},
+    /* GIF  */ {0, 8, 4, 2, 1, 0},
+};
+
+bool SaveBmp(EngineContext& context, std::u16string_view outputPath) {
+  BmpWriter& writer = context.work->bmpWriter;
+  const CurrentImage& image = context.current;
+  writer.converter.width = image.width;
+  writer.converter.height = image.height;
+  writer.converter.sourceBitCount = image.bitCount;
+  writer.converter.targetBitCount =
+      context.saver.targetDepth == 0 ? image.bitCount : context.saver.targetDepth;
+  context.lastSaveDepth = writer.converter.targetBitCount;
+  const bool ok = WriteBmp(writer, outputPath, image.record->palette.data(),
+                           image.record->pixels.data());
+  context.lastError = writer.error;
+  return ok;
+}
+
+}  // namespace
+
+bool AllocateWorkObjects(EngineContext& context) {
+  context.work.reset(new (std::nothrow) WorkObjects());
+  return context.work != nullptr;
+}
+
+void ReleaseWorkObjects(EngineContext& context) {
+  if (context.work) {
+    context.work->bmpReader.file.Release();
+    context.work->bmpWriter.file.Release();
+  }
+  context.current = CurrentImage{};
+  context.work.reset();
+}
+
+bool LoadImageFile(EngineContext& context, std::u16string_view path) {
+  ReleaseCurrentImage(context);
+  context.lastError = CodecError::None;
+  if (!context.work || !PathExists(path)) {
+    context.lastError = CodecError::CannotOpen;
+    return false;
+  }
+  ImageBuffer* record = nullptr;
+  switch (SniffFormat(path)) {
+    case FormatCode::Bmp: {
+      BmpReader& reader = context.work->bmpReader;
+      record = ReadBmp(reader, path);
+      reader.file.Release();
+      context.lastError = reader.error;
+      break;
+    }
+    case FormatCode::Unreadable:
+      context.lastError = CodecError::Truncated;
+      return false;
+    default:
+      // Formats whose readers are not built yet, and unknown files.
+      context.lastError = CodecError::UnsupportedFormat;
+      break;
+  }
+  if (record == nullptr || record->pixels.empty()) {
+    if (record != nullptr) record->pixels.Release();
+    return false;
+  }
+  context.current.record = record;
+  context.current.width = record->header.width;
+  context.current.height = record->header.height;
+  context.current.bitCount = record->header.bitCount;
+  return true;
+}
+
+void ReleaseCurrentImage(EngineContext& context) {
+  if (context.current.record != nullptr) context.current.record->pixels.Release();
+  context.current = CurrentImage{};
+}
+
+void SelectSaver(EngineContext& context, const ConversionParameters& params) {
+  SaverSelection& s = context.saver;
+  s.grayscale = false;
+  s.targetDepth = 0;
+  const int32_t dep = params.DepOpt;
+  int row = 0;
+  if (params.JTrans != 0) {
+    s.saver = SaverKind::JpegTransform;
+    s.extension = u".jpg";
+    s.grayscale = dep == 6;
+    return;
+  }
+  switch (params.OFmt) {
+    case 1: s.saver = SaverKind::Png; s.extension = u".png"; row = 1; break;
+    case 2: s.saver = SaverKind::Jpeg; s.extension = u".jpg"; row = 2; break;
+    case 3: s.saver = SaverKind::Tiff; s.extension = u".tif"; row = 3; break;
+    case 4: s.saver = SaverKind::Gif; s.extension = u".gif"; row = 4; break;
+    default: s.saver = SaverKind::Bmp; s.extension = u".bmp"; row = 0; break;
+  }
+  if (dep >= 1 && dep <= 6) s.targetDepth = kDepthTable[row][dep - 1];
+  // 8-bit grayscale where the format writes gray levels.
+  if (dep == 6 && (s.saver == SaverKind::Png || s.saver == SaverKind::Jpeg ||
+                   s.saver == SaverKind::Tiff)) {
+    s.grayscale = true;
+  }
+}
+
+bool SaveImageFile(EngineContext& context, const ConversionParameters& /*params*/,
+                   std::u16string_view outputPath) {
+  if (!context.work || context.current.record == nullptr) return false;
+  switch (context.saver.saver) {
+    case SaverKind::Bmp:
+      return SaveBmp(context, outputPath);
+    default:
+      // The writers of the other formats are not built yet.
+      context.lastError = CodecError::UnsupportedFormat;
+      return false;
+  }
+}
+
+}  // namespace pixlane
