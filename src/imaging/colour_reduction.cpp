@@ -207,66 +207,10 @@ class BlackWhiteSink {
   Writer& writer_;
 };
 
-// ---------------------------------------------------------------------------
-// Nearest colour in a palette sorted by blue + green + red.
-
-// Same result as NearestIndex, but searches outward from the entries whose
-// sum matches the colour's and stops in each direction once the sum
-// difference alone rules out a distance ≤ the best so far
-// (3 × distance ≥ (sum difference)²).
-class SortedPaletteSearch {
- public:
-  SortedPaletteSearch(const Bgr* palette, int count) : palette_(palette), count_(count) {
-    assert(count >= 1 && count <= 256);
-    for (int i = 0; i < count; ++i) {
-      sums_[static_cast<size_t>(i)] = SumOf(palette[i]);
-      assert(i == 0 || sums_[static_cast<size_t>(i)] >= sums_[static_cast<size_t>(i - 1)]);
-    }
-    int i = 0;
-    for (int s = 0; s < 766; ++s) {
-      while (i < count && sums_[static_cast<size_t>(i)] < s) ++i;
-      start_[static_cast<size_t>(s)] = static_cast<int16_t>(i);
-    }
-  }
-
-  int Find(Bgr colour) const {
-    const int sum = SumOf(colour);
-    const int start = start_[static_cast<size_t>(sum)];
-    int32_t best = kDistanceStart;
-    int bestIndex = 0;
-    for (int i = start; i < count_; ++i) {
-      const int ds = sums_[static_cast<size_t>(i)] - sum;
-      if (ds * ds > 3 * best) break;
-      const int32_t d = SquaredDistance(palette_[i], colour);
-      if (d < best) {
-        best = d;
-        bestIndex = i;
-      }
-    }
-    // Lower indices: an equal distance wins here, as the index is lower.
-    for (int i = start - 1; i >= 0; --i) {
-      const int ds = sum - sums_[static_cast<size_t>(i)];
-      if (ds * ds > 3 * best) break;
-      const int32_t d = SquaredDistance(palette_[i], colour);
-      if (d <= best) {
-        best = d;
-        bestIndex = i;
-      }
-    }
-    return bestIndex;
-  }
-
- private:
-  const Bgr* palette_;
-  int count_;
-  std::array<int, 256> sums_{};
-  std::array<int16_t, 766> start_{};  // first entry whose sum is ≥ the index
-};
-
 template <typename Writer>
 class PaletteDitherSink {
  public:
-  PaletteDitherSink(Writer& writer, const SortedPaletteSearch& search, const Bgr* palette)
+  PaletteDitherSink(Writer& writer, NearestSearch& search, const Bgr* palette)
       : writer_(writer), search_(search), palette_(palette) {}
   void Quantize(uint8_t* px, int* e) {
     const int index = search_.Find(Bgr{px[0], px[1], px[2]});
@@ -280,7 +224,7 @@ class PaletteDitherSink {
 
  private:
   Writer& writer_;
-  const SortedPaletteSearch& search_;
+  NearestSearch& search_;
   const Bgr* palette_;
 };
 
@@ -346,9 +290,8 @@ void CollectExactPalette(const DepthConverter& converter, uint32_t count, Bgr* p
     std::swap(palette[i], palette[least]);
   }
   for (uint32_t i = 0; i < found; ++i) {
-    const Bgr& c = palette[i];
-    const uint32_t colour = static_cast<uint32_t>(c.blue) | (static_cast<uint32_t>(c.green) << 8) |
-                            (static_cast<uint32_t>(c.red) << 16);
+    const uint8_t bytes[3] = {palette[i].blue, palette[i].green, palette[i].red};
+    const uint32_t colour = ColourKey(bytes);
     map.Set(map.Find(colour), colour, static_cast<uint8_t>(i));
   }
 }
@@ -440,6 +383,75 @@ int ChooseCellBits(const DepthConverter& converter, int capacity) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+
+bool NearestSearch::Init(const Bgr* palette, int count) {
+  assert(count >= 1 && count <= 256);
+  palette_ = palette;
+  count_ = count;
+  poolUsed_ = 0;
+  listSize_.fill(kUnbuilt);
+  return pool_.Allocate(kPoolCandidates * sizeof(Candidate));
+}
+
+void NearestSearch::BuildBox(size_t box) {
+  if (kPoolCandidates - poolUsed_ < static_cast<size_t>(count_)) {
+    listSize_[box] = kFullSearch;
+    return;
+  }
+  const int low[3] = {static_cast<int>(box & 15) << 4, static_cast<int>((box >> 4) & 15) << 4,
+                      static_cast<int>(box >> 8) << 4};
+  std::array<int32_t, 256> nearDistance{};
+  int32_t bound = kDistanceStart;  // least farthest-corner distance
+  for (int i = 0; i < count_; ++i) {
+    const int value[3] = {palette_[i].blue, palette_[i].green, palette_[i].red};
+    int32_t nearSum = 0, farSum = 0;
+    for (int c = 0; c < 3; ++c) {
+      const int lo = low[c], hi = low[c] + 15;
+      const int nearGap = value[c] < lo ? lo - value[c] : (value[c] > hi ? value[c] - hi : 0);
+      const int farGap = value[c] - lo > hi - value[c] ? value[c] - lo : hi - value[c];
+      nearSum += nearGap * nearGap;
+      farSum += farGap * farGap;
+    }
+    nearDistance[static_cast<size_t>(i)] = nearSum;
+    if (farSum < bound) bound = farSum;
+  }
+  Candidate* list = reinterpret_cast<Candidate*>(pool_.data()) + poolUsed_;
+  uint16_t size = 0;
+  for (int i = 0; i < count_; ++i) {
+    const int32_t near = nearDistance[static_cast<size_t>(i)];
+    if (near > bound) continue;
+    // Insertion by distance; equal distances stay in index order.
+    const Candidate entry{static_cast<uint16_t>(near < 65535 ? near : 65535), static_cast<uint8_t>(i), 0};
+    uint16_t k = size++;
+    for (; k > 0 && list[k - 1].nearDistance > entry.nearDistance; --k) list[k] = list[k - 1];
+    list[k] = entry;
+  }
+  listStart_[box] = static_cast<uint32_t>(poolUsed_);
+  listSize_[box] = size;
+  poolUsed_ += size;
+}
+
+int NearestSearch::Find(Bgr colour) {
+  const size_t box = (static_cast<size_t>(colour.red >> 4) << 8) | (static_cast<size_t>(colour.green >> 4) << 4) |
+                     static_cast<size_t>(colour.blue >> 4);
+  if (listSize_[box] == kUnbuilt) BuildBox(box);
+  if (listSize_[box] == kFullSearch) return NearestIndex(palette_, count_, colour);
+  const Candidate* list = reinterpret_cast<const Candidate*>(pool_.data()) + listStart_[box];
+  const int size = listSize_[box];
+  int32_t best = kDistanceStart;
+  int bestIndex = 0;
+  for (int k = 0; k < size; ++k) {
+    // No later candidate can come nearer than this one's distance to the box.
+    if (list[k].nearDistance > best) break;
+    const int i = list[k].index;
+    const int32_t d = SquaredDistance(palette_[i], colour);
+    if (d < best || (d == best && i < bestIndex)) {
+      best = d;
+      bestIndex = i;
+    }
+  }
+  return bestIndex;
+}
 
 std::span<const Bgr> FixedPalette(int size) {
   switch (size) {
@@ -647,7 +659,8 @@ bool ToPalette(DepthConverter& converter, int bits, const IndexTarget& target) {
   const int filled = BuildPalette(converter, params.seeds, params.capacity, params.threshold, palette.data());
   if (filled == 0) return false;
   WriteTargetPalette(converter.targetPalette, palette.data(), filled, capacity);
-  const SortedPaletteSearch search(palette.data(), filled);
+  NearestSearch search;
+  if (!search.Init(palette.data(), filled)) return false;
   return WithIndexWriter(target, [&](auto& writer) {
     PaletteDitherSink sink(writer, search, palette.data());
     DiffuseImage<3>(converter.workPixels.data(), WorkStrideFor(converter.width), converter.width,

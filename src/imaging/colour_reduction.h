@@ -13,6 +13,7 @@
 
 #include "imaging/depth_converter.h"
 #include "imaging/image_buffer.h"
+#include "platform/pixel_memory.h"
 
 namespace pixlane {
 
@@ -91,6 +92,40 @@ inline uint8_t GrayOfPixel(uint8_t blue, uint8_t green, uint8_t red) {
 // Index of the smallest squared distance to `colour` among palette[0 …
 // count − 1]; ties keep the lower index. count ≥ 1.
 int NearestIndex(const Bgr* palette, int count, Bgr colour);
+
+// Nearest colour with exactly the result of NearestIndex, through candidate
+// lists per box of 16 × 16 × 16 colours. A box lists the entries whose
+// distance to the box is at most the smallest distance any entry has to the
+// box's farthest corner (this includes every entry that is nearest, or tied
+// nearest, for some colour of the box), ordered by that distance so that a
+// search stops at the first entry that cannot be as near as the best so
+// far. Lists are built on first use in a 1 MB pool; a box that no longer
+// fits is searched in full.
+class NearestSearch {
+ public:
+  // count 1 … 256. False when the pool cannot be allocated.
+  bool Init(const Bgr* palette, int count);
+  int Find(Bgr colour);
+
+ private:
+  struct Candidate {
+    uint16_t nearDistance;  // squared distance to the box, saturated at 65535
+    uint8_t index;
+    uint8_t unused;
+  };
+  static constexpr size_t kBoxes = 4096;
+  static constexpr size_t kPoolCandidates = 262144;
+  static constexpr uint16_t kUnbuilt = 0xFFFF;
+  static constexpr uint16_t kFullSearch = 0xFFFE;
+  void BuildBox(size_t box);
+
+  const Bgr* palette_ = nullptr;
+  int count_ = 0;
+  PixelBlock pool_;  // kPoolCandidates Candidate records
+  size_t poolUsed_ = 0;
+  std::array<uint32_t, kBoxes> listStart_{};
+  std::array<uint16_t, kBoxes> listSize_{};
+};
 
 // Where reduced indices go: `pixels` rows of `stride` bytes, `bitsPerIndex`
 // = 1, 2, 4 or 8 packed most significant bits first. Bytes between the end
