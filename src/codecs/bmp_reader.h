@@ -1,11 +1,16 @@
 // BMP reader.
 // Supports: uncompressed 1, 4, 8, 16, 24 and 32-bit files; bit fields
 //   (compression 3) for 16 and 32 bits; info headers of 40, 52, 56, 108 and
-//   124 bytes (the colour table and masks follow the real header size).
+//   124 bytes (the colour table and masks follow the real header size) and
+//   12-byte core headers (1, 4, 8 and 24 bits, 3-byte colour entries).
 // Rejects: top-down files (negative height), RLE and other compressions,
-//   width or height outside 1..25000, other bit counts.
-// Limits: at most 256 colour-table entries; rows the file does not contain
-//   stay zero. Delivers 8-bit indexed (1/4/8-bit files) or 24-bit data.
+//   width or height outside 1..25000, other bit counts and header sizes,
+//   files that end inside their headers or colour table or before their
+//   pixel data begins.
+// Limits: colour counts above 2^depth are clamped to 2^depth; bit-field
+//   masks are taken as contiguous fields, blue lowest, then green, then red;
+//   rows (and 16/32-bit pixels) the file does not contain stay zero.
+//   Delivers 8-bit indexed (1/4/8-bit files) or 24-bit data.
 #pragma once
 
 #include <cstddef>

@@ -2,7 +2,8 @@
 // Supports: writing 1, 4, 8 and 24-bit uncompressed files (14-byte file
 //   header, 40-byte info header, bottom-up rows) from a 1, 4, 8 or 24-bit
 //   image, converting the depth through the DepthConverter when needed.
-// Rejects: depth pairs the converter does not handle (e.g. 4 → 1).
+// Rejects: depths other than 1, 4, 8 and 24; depth pairs the converter
+//   does not handle (e.g. 4 → 1). Checks every write and the final close.
 // Limits: pixels per metre are written as 0.
 #pragma once
 

@@ -1,0 +1,18 @@
+// The BMP reader's fuzz entry, shared by the libFuzzer target and by the
+// test that replays the seed corpus: sniffs the input, reads it from memory
+// twice with one reader and checks what the reader promises about its result.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pixlane::fuzz {
+
+// Inputs whose header claims a width or height above this are skipped, so
+// that no input makes the harness allocate more than a few tens of MB.
+inline constexpr int64_t kFuzzMaxDimension = 4096;
+
+// False when the reader broke one of its promises for this input.
+bool CheckBmpInput(const uint8_t* data, size_t size);
+
+}  // namespace pixlane::fuzz
