@@ -1,0 +1,114 @@
+// Writes the HTML tag file. The lines are built in memory and written with
+// one call; when no output qualifies, no file is created at all (the old one
+// has been recycled by then, as it would be by any run with tags on).
+#include "engine/html_tags.h"
+
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/text.h"
+
+namespace pixlane {
+namespace {
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The longest prefix of `name`, in whole characters, whose ANSI form fits in
+// `maxBytes`.
+std::u16string_view PrefixWithinBytes(std::u16string_view name, size_t maxBytes) {
+  if (Utf16ToAnsi(name).size() <= maxBytes) return name;
+  size_t bytes = 0;
+  size_t i = 0;
+  while (i < name.size()) {
+    const size_t length =
+        IsHighSurrogate(name[i]) && i + 1 < name.size() && IsLowSurrogate(name[i + 1]) ? 2 : 1;
+    const size_t pieceBytes = Utf16ToAnsi(name.substr(i, length)).size();
+    if (bytes + pieceBytes > maxBytes) break;
+    bytes += pieceBytes;
+    i += length;
+  }
+  return name.substr(0, i);
+}
+
+// The name as it goes between the quotes of src="...": characters that would
+// start a fragment or query or a percent escape are percent-encoded, and the
+// result is made safe inside a double-quoted attribute.
+std::u16string EscapeForSource(std::u16string_view name) {
+  std::u16string out;
+  out.reserve(name.size());
+  for (const char16_t c : name) {
+    switch (c) {
+      case u'%': out += u"%25"; break;
+      case u'#': out += u"%23"; break;
+      case u'?': out += u"%3F"; break;
+      case u'&': out += u"&amp;"; break;
+      case u'"': out += u"&quot;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      default: out.push_back(c); break;
+    }
+  }
+  return out;
+}
+
+bool Qualifies(const HtmlTagEntry& entry) {
+  return !entry.fileName.empty() && entry.width >= 1 && entry.height >= 1 &&
+         entry.width <= kMaxTaggedDimension && entry.height <= kMaxTaggedDimension;
+}
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+}  // namespace
+
+std::u16string HtmlTagFilePath(std::u16string_view outputFolder) {
+  std::u16string_view trimmed = outputFolder;
+  while (trimmed.size() > 1 && FileNamePart(trimmed).empty()) trimmed.remove_suffix(1);
+  std::u16string name(FileNamePart(trimmed));
+  if (name.size() == 2 && IsAsciiLetter(name[0]) && name[1] == u':' && trimmed.size() == 2) {
+    name.resize(1);  // "D:\" → "D"
+  } else if (name.empty()) {
+    name = u"root";
+  }
+  name += u".html";
+  return JoinPath(outputFolder, name);
+}
+
+std::string HtmlTagLine(const HtmlTagEntry& entry) {
+  std::string line = "<img src=\"";
+  line += Utf16ToAnsi(EscapeForSource(PrefixWithinBytes(entry.fileName, kMaxTagNameBytes)));
+  line += "\" width=\"";
+  line += std::to_string(entry.width);
+  line += "\" height=\"";
+  line += std::to_string(entry.height);
+  line += "\" alt=\"\">\r\n";
+  return line;
+}
+
+HtmlTagResult WriteHtmlTags(std::u16string_view outputFolder, std::span<const HtmlTagEntry> entries,
+                            const RecycleFileFunction& recycleFile) {
+  if (entries.empty()) return HtmlTagResult::NoLine;
+  const std::u16string path = HtmlTagFilePath(outputFolder);
+  // A folder of that name is the user's, not an old tag file.
+  if (IsDirectory(path)) return HtmlTagResult::CreateFailed;
+  if (PathExists(path) && !(recycleFile && recycleFile(path))) {
+    return HtmlTagResult::RecycleFailed;
+  }
+
+  std::string text;
+  for (const HtmlTagEntry& entry : entries) {
+    if (Qualifies(entry)) text += HtmlTagLine(entry);
+  }
+  if (text.empty()) return HtmlTagResult::NoLine;
+
+  OutputFile file;
+  if (!file.Create(path)) return HtmlTagResult::CreateFailed;
+  const bool written = file.Write(text.data(), text.size());
+  if (!file.Close() || !written) {
+    DeleteFilePath(path);
+    return HtmlTagResult::WriteFailed;
+  }
+  return HtmlTagResult::Written;
+}
+
+}  // namespace pixlane
