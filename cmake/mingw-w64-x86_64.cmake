@@ -26,7 +26,11 @@ if(NOT PIXLANE_WINDOWS_DEPS)
   endif()
 endif()
 # try_compile projects re-read this file; hand them the same prefix.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PIXLANE_WINDOWS_DEPS)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PIXLANE_WINDOWS_DEPS PIXLANE_BUILDING_WINDOWS_DEPS)
+if(NOT PIXLANE_BUILDING_WINDOWS_DEPS AND NOT EXISTS "${PIXLANE_WINDOWS_DEPS}/pixlane-deps.stamp")
+  message(WARNING "No Windows dependencies in ${PIXLANE_WINDOWS_DEPS}: "
+                  "run scripts/build-windows-deps (as root) first.")
+endif()
 
 set(CMAKE_FIND_ROOT_PATH /usr/${PIXLANE_MINGW_TRIPLE} "${PIXLANE_WINDOWS_DEPS}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

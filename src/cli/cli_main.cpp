@@ -1,6 +1,8 @@
 // Entry point of `pixlane`: converts the arguments to UTF-16, parses them,
-// runs the conversion and prints UTF-8 lines. Exit codes: 0 all converted,
-// 1 some file failed, 2 usage or start-up error.
+// loads the settings file under the --set values, saves the settings when
+// asked, runs the conversion and prints UTF-8 lines. Exit codes: 0 all
+// converted, 1 some file failed, 2 usage or start-up error (or, with
+// --save-settings and nothing to convert, settings not written).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,6 +36,17 @@ int Run(const std::vector<std::u16string>& args) {
     std::puts("pixlane " PIXLANE_VERSION);
     return 0;
   }
+  std::u16string iniPath;
+  LoadSettings(options, iniPath);
+  bool saved = true;
+  if (options.saveSettings && !SaveSettings(options)) {
+    // The user asked for the settings to be kept: never lose them silently.
+    saved = false;
+    const std::string where =
+        iniPath.empty() ? std::string("the settings file") : pixlane::Utf16ToUtf8(iniPath);
+    PrintLine("pixlane: warning: could not write the settings to " + where, true);
+  }
+  if (options.inputs.empty()) return saved ? 0 : 2;  // --save-settings alone
   ConversionSummary summary;
   if (!RunConversion(options, PrintLine, summary)) return 2;
   PrintLine(std::to_string(summary.converted) + " converted, " + std::to_string(summary.failed) +

@@ -12,6 +12,7 @@ namespace pixlane {
 
 bool FileMapping::Map(std::u16string_view path) {
   Release();
+  if (path.find(u'\0') != std::u16string_view::npos) return false;
   const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};

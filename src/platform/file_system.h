@@ -85,6 +85,8 @@ bool GetLastWriteTime(std::u16string_view path, FileTime& time);
 bool DeleteFilePath(std::u16string_view path);
 // Creates one folder; true when it exists afterwards.
 bool CreateFolder(std::u16string_view path);
+// Removes a folder that is empty; false when it is not empty or missing.
+bool RemoveEmptyFolder(std::u16string_view path);
 bool CopyFilePath(std::u16string_view from, std::u16string_view to);
 
 // The folder for temporary files, without a trailing separator.

@@ -24,7 +24,12 @@ FileTime ToFileTime(const struct timespec& ts) {
          static_cast<uint64_t>(ts.tv_nsec) / 100u;
 }
 
-std::string Native(std::u16string_view path) { return Utf16ToUtf8(path); }
+// The UTF-8 form for system calls. A path holding a NUL character becomes
+// an empty string, which every call refuses, instead of a shorter path.
+std::string Native(std::u16string_view path) {
+  if (path.find(u'\0') != std::u16string_view::npos) return std::string();
+  return Utf16ToUtf8(path);
+}
 
 }  // namespace
 
@@ -141,7 +146,16 @@ bool CreateFolder(std::u16string_view path) {
   return errno == EEXIST && IsDirectory(path);
 }
 
+bool RemoveEmptyFolder(std::u16string_view path) { return ::rmdir(Native(path).c_str()) == 0; }
+
 bool CopyFilePath(std::u16string_view from, std::u16string_view to) {
+  // Copying a file onto itself would truncate it before reading it.
+  struct stat source {};
+  struct stat target {};
+  if (::stat(Native(from).c_str(), &source) == 0 && ::stat(Native(to).c_str(), &target) == 0 &&
+      source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
+    return false;
+  }
   InputFile in;
   if (!in.Open(from)) return false;
   OutputFile out;

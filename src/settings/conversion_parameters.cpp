@@ -1,12 +1,120 @@
-// Setting a conversion parameter by its INI key name.
+// The "CvtPrms" key table and setting a conversion parameter by its INI key
+// name. The table order is the order of the keys in the saved file.
 #include "settings/conversion_parameters.h"
 
+#include <cassert>
 #include <limits>
 
+#include "platform/ini_file.h"
 #include "platform/text.h"
 
 namespace pixlane {
 namespace {
+
+using P = ConversionParameters;
+
+constexpr ParameterKey Choice(std::u16string_view key, int32_t P::*field, int32_t last) {
+  ParameterKey k{key};
+  k.maxValue = last;
+  k.outOfRange = OutOfRange::UseDefault;
+  k.intField = field;
+  return k;
+}
+
+constexpr ParameterKey Amount(std::u16string_view key, int32_t P::*field, int32_t least,
+                              int32_t most) {
+  ParameterKey k{key};
+  k.minValue = least;
+  k.maxValue = most;
+  k.intField = field;
+  return k;
+}
+
+constexpr ParameterKey Flag(std::u16string_view key, int32_t P::*field) {
+  ParameterKey k{key, ParameterKind::Flag};
+  k.intField = field;
+  return k;
+}
+
+constexpr ParameterKey FlagSlot(std::u16string_view key, size_t slot) {
+  ParameterKey k{key, ParameterKind::Flag};
+  k.intSlots = &P::SelExt;
+  k.slot = slot;
+  return k;
+}
+
+constexpr ParameterKey Text(std::u16string_view key, std::u16string P::*field) {
+  ParameterKey k{key, ParameterKind::Text};
+  k.textField = field;
+  return k;
+}
+
+constexpr ParameterKey TextSlot(std::u16string_view key, size_t slot) {
+  ParameterKey k{key, ParameterKind::Text};
+  k.textSlots = &P::ExtStr;
+  k.slot = slot;
+  return k;
+}
+
+constexpr ParameterKey Comment(std::u16string_view key, std::u16string P::*field) {
+  ParameterKey k{key, ParameterKind::Comment};
+  k.textField = field;
+  return k;
+}
+
+constexpr ParameterKey kKeys[] = {
+    Choice(u"IFmt", &P::IFmt, 6),
+    FlagSlot(u"SelExt0", 0),
+    FlagSlot(u"SelExt1", 1),
+    FlagSlot(u"SelExt2", 2),
+    FlagSlot(u"SelExt3", 3),
+    TextSlot(u"ExtStr0", 0),
+    TextSlot(u"ExtStr1", 1),
+    TextSlot(u"ExtStr2", 2),
+    TextSlot(u"ExtStr3", 3),
+    Choice(u"OFmt", &P::OFmt, 5),
+    Flag(u"JTrans", &P::JTrans),
+    Amount(u"Level", &P::Level, 0, 9),
+    Amount(u"Quality", &P::Quality, 1, 100),
+    Choice(u"Sampling", &P::Sampling, 2),
+    Flag(u"Limit", &P::Limit),
+    Amount(u"LmtVal", &P::LmtVal, 1, 32767),
+    Choice(u"Marker", &P::Marker, 2),
+    Choice(u"RszOpt", &P::RszOpt, 3),
+    Amount(u"RszSize", &P::RszSize, 0, 9999),
+    Choice(u"UsmOpt", &P::UsmOpt, 3),
+    Choice(u"TurOpt", &P::TurOpt, 3),
+    Choice(u"NameSet", &P::NameSet, 2),
+    Amount(u"DigitNum", &P::DigitNum, 1, 5),
+    Amount(u"StartNum", &P::StartNum, 0, 9999),
+    Flag(u"TopAdd", &P::TopAdd),
+    Flag(u"EndAdd", &P::EndAdd),
+    Text(u"TopStr", &P::TopStr),
+    Text(u"EndStr", &P::EndStr),
+    Flag(u"MkDirAdd", &P::MkDirAdd),
+    Text(u"MkDirStr", &P::MkDirStr),
+    Flag(u"IFileDel", &P::IFileDel),
+    Flag(u"Recycle", &P::Recycle),
+    Choice(u"DepOpt", &P::DepOpt, 6),
+    Flag(u"Interlace", &P::Interlace),
+    Flag(u"Progressive", &P::Progressive),
+    Flag(u"CmtOpt", &P::CmtOpt),
+    Flag(u"HgmOpt", &P::HgmOpt),
+    Flag(u"GamOpt", &P::GamOpt),
+    Amount(u"GamVal", &P::GamVal, -100, 100),
+    Flag(u"CrtOpt", &P::CrtOpt),
+    Amount(u"CrtVal", &P::CrtVal, -100, 100),
+    Flag(u"HlsSOpt", &P::HlsSOpt),
+    Amount(u"HlsSVal", &P::HlsSVal, -255, 255),
+    Flag(u"HlsHOpt", &P::HlsHOpt),
+    Amount(u"HlsHVal", &P::HlsHVal, -180, 180),
+    Flag(u"HtmlTag", &P::HtmlTag),
+    Comment(u"CmtStr1", &P::CmtStr1),
+};
+
+bool IsIntKind(const ParameterKey& key) {
+  return key.kind == ParameterKind::Int || key.kind == ParameterKind::Flag;
+}
 
 bool ParseInt(std::u16string_view text, int32_t& out) {
   size_t i = 0;
@@ -30,78 +138,58 @@ bool ParseInt(std::u16string_view text, int32_t& out) {
 
 }  // namespace
 
-bool SetConversionParameter(ConversionParameters& p, std::u16string_view key,
+std::span<const ParameterKey> ConversionParameterKeys() { return kKeys; }
+
+const ParameterKey* FindConversionParameterKey(std::u16string_view key) {
+  for (const ParameterKey& k : kKeys) {
+    if (EqualsIgnoreCaseAscii(key, k.key)) return &k;
+  }
+  return nullptr;
+}
+
+int32_t& IntField(ConversionParameters& params, const ParameterKey& key) {
+  assert(IsIntKind(key));
+  return key.intField != nullptr ? params.*(key.intField) : (params.*(key.intSlots))[key.slot];
+}
+
+int32_t IntField(const ConversionParameters& params, const ParameterKey& key) {
+  assert(IsIntKind(key));
+  return key.intField != nullptr ? params.*(key.intField) : (params.*(key.intSlots))[key.slot];
+}
+
+std::u16string& TextField(ConversionParameters& params, const ParameterKey& key) {
+  assert(!IsIntKind(key));
+  return key.textField != nullptr ? params.*(key.textField) : (params.*(key.textSlots))[key.slot];
+}
+
+const std::u16string& TextField(const ConversionParameters& params, const ParameterKey& key) {
+  assert(!IsIntKind(key));
+  return key.textField != nullptr ? params.*(key.textField) : (params.*(key.textSlots))[key.slot];
+}
+
+int32_t NormalizeStoredInt(const ParameterKey& key, int32_t stored) {
+  if (key.kind == ParameterKind::Flag) return stored & 1;
+  if (stored >= key.minValue && stored <= key.maxValue) return stored;
+  if (key.outOfRange == OutOfRange::UseDefault) {
+    static const ConversionParameters kDefaults;
+    return IntField(kDefaults, key);
+  }
+  return stored < key.minValue ? key.minValue : key.maxValue;
+}
+
+bool SetConversionParameter(ConversionParameters& params, std::u16string_view key,
                             std::u16string_view value) {
-  struct IntField {
-    std::u16string_view key;
-    int32_t ConversionParameters::*field;
-  };
-  static const IntField kInts[] = {
-      {u"IFmt", &ConversionParameters::IFmt},
-      {u"OFmt", &ConversionParameters::OFmt},
-      {u"JTrans", &ConversionParameters::JTrans},
-      {u"Level", &ConversionParameters::Level},
-      {u"Quality", &ConversionParameters::Quality},
-      {u"Sampling", &ConversionParameters::Sampling},
-      {u"Limit", &ConversionParameters::Limit},
-      {u"LmtVal", &ConversionParameters::LmtVal},
-      {u"Marker", &ConversionParameters::Marker},
-      {u"RszOpt", &ConversionParameters::RszOpt},
-      {u"RszSize", &ConversionParameters::RszSize},
-      {u"UsmOpt", &ConversionParameters::UsmOpt},
-      {u"TurOpt", &ConversionParameters::TurOpt},
-      {u"NameSet", &ConversionParameters::NameSet},
-      {u"DigitNum", &ConversionParameters::DigitNum},
-      {u"StartNum", &ConversionParameters::StartNum},
-      {u"TopAdd", &ConversionParameters::TopAdd},
-      {u"EndAdd", &ConversionParameters::EndAdd},
-      {u"MkDirAdd", &ConversionParameters::MkDirAdd},
-      {u"IFileDel", &ConversionParameters::IFileDel},
-      {u"Recycle", &ConversionParameters::Recycle},
-      {u"DepOpt", &ConversionParameters::DepOpt},
-      {u"Interlace", &ConversionParameters::Interlace},
-      {u"Progressive", &ConversionParameters::Progressive},
-      {u"CmtOpt", &ConversionParameters::CmtOpt},
-      {u"HgmOpt", &ConversionParameters::HgmOpt},
-      {u"GamOpt", &ConversionParameters::GamOpt},
-      {u"GamVal", &ConversionParameters::GamVal},
-      {u"CrtOpt", &ConversionParameters::CrtOpt},
-      {u"CrtVal", &ConversionParameters::CrtVal},
-      {u"HlsSOpt", &ConversionParameters::HlsSOpt},
-      {u"HlsSVal", &ConversionParameters::HlsSVal},
-      {u"HlsHOpt", &ConversionParameters::HlsHOpt},
-      {u"HlsHVal", &ConversionParameters::HlsHVal},
-      {u"HtmlTag", &ConversionParameters::HtmlTag},
-  };
-  for (const IntField& f : kInts) {
-    if (EqualsIgnoreCaseAscii(key, f.key)) return ParseInt(value, p.*(f.field));
+  const ParameterKey* k = FindConversionParameterKey(key);
+  if (k == nullptr) return false;
+  if (IsIntKind(*k)) {
+    int32_t number = 0;
+    if (!ParseInt(value, number) || number < k->minValue || number > k->maxValue) return false;
+    IntField(params, *k) = number;
+    return true;
   }
-  struct StringField {
-    std::u16string_view key;
-    std::u16string ConversionParameters::*field;
-  };
-  static const StringField kStrings[] = {
-      {u"TopStr", &ConversionParameters::TopStr},
-      {u"EndStr", &ConversionParameters::EndStr},
-      {u"MkDirStr", &ConversionParameters::MkDirStr},
-      {u"CmtStr1", &ConversionParameters::CmtStr1},
-  };
-  for (const StringField& f : kStrings) {
-    if (EqualsIgnoreCaseAscii(key, f.key)) {
-      p.*(f.field) = std::u16string(value);
-      return true;
-    }
-  }
-  // The four extension slots: SelExt0..3 and ExtStr0..3.
-  if (key.size() == 7 && key[6] >= u'0' && key[6] <= u'3') {
-    const auto slot = static_cast<size_t>(key[6] - u'0');
-    if (EqualsIgnoreCaseAscii(key.substr(0, 6), u"SelExt")) return ParseInt(value, p.SelExt[slot]);
-    if (EqualsIgnoreCaseAscii(key.substr(0, 6), u"ExtStr")) {
-      p.ExtStr[slot] = std::u16string(value);
-      return true;
-    }
-  }
-  return false;
+  if (k->kind == ParameterKind::Text && !IsStorableIniValue(value)) return false;
+  TextField(params, *k) = std::u16string(value);
+  return true;
 }
 
 }  // namespace pixlane

@@ -1,10 +1,12 @@
 // The conversion settings record (INI section "CvtPrms") with the program's
-// defaults, and setting one value by its INI key name (the CLI's --set).
-// Loading from and saving to the INI file are separate units.
+// defaults, the table of its keys in file order (kind, accepted range,
+// field) that loading, saving and setting by name all walk, and setting one
+// value by its INI key name (the CLI's --set). File access is elsewhere.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -65,10 +67,57 @@ struct ConversionParameters {
   std::u16string CmtStr1;  // the comment, with real line breaks
 };
 
+// How a "CvtPrms" value is stored.
+enum class ParameterKind : uint8_t {
+  Int,      // decimal integer
+  Flag,     // 0 or 1, read back as (value AND 1)
+  Text,     // plain string
+  Comment,  // CmtStr1: line breaks coded, a "0" appended (settings_store.h)
+};
+
+// What loading does with an integer outside [minValue, maxValue].
+enum class OutOfRange : uint8_t {
+  Clamp,       // a count or amount: the nearest bound
+  UseDefault,  // a choice from a list: the default choice
+};
+
+// One "CvtPrms" key. The ranges are those of the controls that edit the
+// values; a file can only hold other values when edited by hand or damaged.
+// Defaults are those of a default-constructed ConversionParameters.
+struct ParameterKey {
+  std::u16string_view key;
+  ParameterKind kind = ParameterKind::Int;
+  int32_t minValue = 0;
+  int32_t maxValue = 1;
+  OutOfRange outOfRange = OutOfRange::Clamp;
+  // Exactly one of these names the field (a slot index for the arrays).
+  int32_t ConversionParameters::*intField = nullptr;
+  std::array<int32_t, 4> ConversionParameters::*intSlots = nullptr;
+  std::u16string ConversionParameters::*textField = nullptr;
+  std::array<std::u16string, 4> ConversionParameters::*textSlots = nullptr;
+  size_t slot = 0;
+};
+
+// Every key in the order the INI file stores them.
+std::span<const ParameterKey> ConversionParameterKeys();
+// The key named `key` (case-insensitive), or null.
+const ParameterKey* FindConversionParameterKey(std::u16string_view key);
+
+// The field of an Int or Flag key / of a Text or Comment key.
+int32_t& IntField(ConversionParameters& params, const ParameterKey& key);
+int32_t IntField(const ConversionParameters& params, const ParameterKey& key);
+std::u16string& TextField(ConversionParameters& params, const ParameterKey& key);
+const std::u16string& TextField(const ConversionParameters& params, const ParameterKey& key);
+
+// The value an Int or Flag key takes for a stored integer: a flag keeps
+// bit 0, an integer outside its range is clamped or replaced by the default.
+int32_t NormalizeStoredInt(const ParameterKey& key, int32_t stored);
+
 // Sets the field named by its INI key (case-insensitive) from text: integers
-// in decimal with an optional sign, strings as given. False for an unknown
-// key or a malformed integer. Values are not range-checked here, as in the
-// INI file itself.
+// in decimal with an optional sign, within the key's range (flags 0 or 1);
+// strings as given (the comment with real line breaks; other strings without
+// line breaks). False, leaving the record unchanged, for an unknown key, a
+// malformed or out-of-range integer or an unstorable string.
 bool SetConversionParameter(ConversionParameters& params, std::u16string_view key,
                             std::u16string_view value);
 

@@ -105,6 +105,16 @@ TEST(FileSystemTest, CopiesFiles) {
   ASSERT_TRUE(test::ReadWholeFile(folder.File("to"), copy));
   EXPECT_EQ(copy, data);
   EXPECT_FALSE(CopyFilePath(folder.File("missing"), folder.File("to2")));
+  // A copy onto itself fails and leaves the file whole.
+  EXPECT_FALSE(CopyFilePath(folder.File("from"), folder.File("from")));
+  ASSERT_TRUE(test::ReadWholeFile(folder.File("from"), copy));
+  EXPECT_EQ(copy, data);
+  // A path with a NUL inside is refused, not cut short.
+  std::u16string withNul = folder.File("from");
+  withNul += std::u16string(1, u'\0') + u"x";
+  InputFile in;
+  EXPECT_FALSE(in.Open(withNul));
+  EXPECT_FALSE(PathExists(withNul));
 }
 
 TEST(FileSystemTest, JoinsAndSplitsPaths) {

@@ -1,7 +1,10 @@
-// Defaults of the conversion settings and setting values by INI key.
+// Defaults of the conversion settings, setting values by INI key and the
+// range rules of the key table.
+#include "settings/conversion_parameters.h"
+
 #include <gtest/gtest.h>
 
-#include "settings/conversion_parameters.h"
+#include "platform/text.h"
 
 namespace pixlane {
 namespace {
@@ -46,8 +49,39 @@ TEST(ConversionParametersTest, RejectsUnknownKeysAndMalformedNumbers) {
   EXPECT_FALSE(SetConversionParameter(p, u"Quality", u"99999999999"));
   EXPECT_EQ(p.DepOpt, 0);
   EXPECT_EQ(p.Quality, 75);
-  EXPECT_TRUE(SetConversionParameter(p, u"StartNum", u"-2147483648"));
-  EXPECT_EQ(p.StartNum, INT32_MIN);
+}
+
+TEST(ConversionParametersTest, RejectsValuesTheControlsCannotProduce) {
+  ConversionParameters p;
+  struct Case {
+    const char16_t* key;
+    const char16_t* value;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {u"OFmt", u"5", true},
+      {u"OFmt", u"6", false},
+      {u"IFmt", u"-1", false},
+      {u"DepOpt", u"6", true},
+      {u"DepOpt", u"7", false},
+      {u"Quality", u"0", false},
+      {u"Quality", u"100", true},
+      {u"DigitNum", u"6", false},
+      {u"StartNum", u"-1", false},
+      {u"HlsHVal", u"-180", true},
+      {u"HlsHVal", u"181", false},
+      {u"JTrans", u"2", false},
+      {u"SelExt0", u"1", true},
+      {u"TopStr", u"two\nlines", false},
+      {u"CmtStr1", u"two\r\nlines", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SetConversionParameter(p, c.key, c.value), c.accepted)
+        << Utf16ToUtf8(c.key) << "=" << Utf16ToUtf8(c.value);
+  }
+  EXPECT_EQ(p.OFmt, 5);
+  EXPECT_EQ(p.DepOpt, 6);
+  EXPECT_EQ(p.CmtStr1, u"two\r\nlines");
 }
 
 }  // namespace

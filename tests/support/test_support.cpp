@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/file_system.h"
 #include "platform/text.h"
@@ -24,30 +26,22 @@ std::u16string TestDataPath(std::string_view relative) {
 
 ScratchFolder::ScratchFolder() {
   static std::atomic<int> counter{0};
-  std::u16string probe;
-  // A unique temporary file name serves as the unique folder name.
-  if (MakeTemporaryFile(TemporaryFolder(), u"pxt", probe)) {
-    DeleteFilePath(probe);
+  // The unique temporary file reserves its name; the folder is that name
+  // plus a suffix, and the file stays until the folder is gone so that no
+  // other process can be handed the same name meanwhile.
+  if (MakeTemporaryFile(TemporaryFolder(), u"pxt", probe_)) {
     std::string suffix = "_";
     suffix += std::to_string(counter++);
-    path_ = probe + Utf8ToUtf16(suffix);
-    CreateFolder(path_);
+    path_ = probe_ + Utf8ToUtf16(suffix);
+    if (PathExists(path_) || !CreateFolder(path_)) path_.clear();
   }
-  EXPECT_TRUE(IsDirectory(path_)) << "could not create a scratch folder";
+  EXPECT_TRUE(!path_.empty() && IsDirectory(path_)) << "could not create a scratch folder";
 }
 
 ScratchFolder::~ScratchFolder() {
-  std::vector<DirectoryEntry> entries;
-  if (ListDirectory(path_, entries)) {
-    for (const DirectoryEntry& e : entries) {
-      if (!e.isDirectory) DeleteFilePath(JoinPath(path_, e.name));
-    }
-  }
-#ifdef _WIN32
-  // RemoveDirectory is not part of the platform layer; leave the empty folder.
-#else
-  ::remove(Utf16ToUtf8(path_).c_str());
-#endif
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(std::filesystem::path(path_), ignored);
+  if (!probe_.empty()) DeleteFilePath(probe_);
 }
 
 std::u16string ScratchFolder::File(std::string_view name) const {

@@ -29,6 +29,7 @@ class ScratchFolder {
   std::u16string File(std::string_view name) const;
 
  private:
+  std::u16string probe_;  // the temporary file that reserves the name
   std::u16string path_;
 };
 

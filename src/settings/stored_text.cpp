@@ -1,0 +1,51 @@
+// Quoting of settings strings whose edges the INI rules would change.
+#include "settings/stored_text.h"
+
+#include <string>
+
+#include "platform/ini_file.h"
+#include "platform/text.h"
+
+namespace pixlane {
+namespace {
+
+bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+
+}  // namespace
+
+std::u16string ProtectStoredText(std::u16string_view value) {
+  if (value.empty()) return {};
+  const bool blankEdge = IsIniBlank(value.front()) || IsIniBlank(value.back());
+  const bool quotedEdge =
+      value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+  if (!blankEdge && !quotedEdge) return std::u16string(value);
+  std::u16string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted.push_back(u'"');
+  quoted.append(value);
+  quoted.push_back(u'"');
+  return quoted;
+}
+
+std::u16string ReadStoredText(std::u16string_view iniPath, std::u16string_view section,
+                              std::u16string_view key, std::u16string_view defaultValue,
+                              size_t maxChars) {
+  // Room for the two quotes of a protected value and the terminator, so
+  // that a value of exactly maxChars characters comes back whole.
+  std::u16string text = ReadIniString(iniPath, section, key, defaultValue, maxChars + 3);
+  if (text.size() > maxChars) text.resize(maxChars);
+  return text;
+}
+
+bool WriteStoredText(std::u16string_view iniPath, std::u16string_view section,
+                     std::u16string_view key, std::u16string_view value) {
+  if (!IsStorableIniValue(value)) return false;
+  return WriteIniString(iniPath, section, key, ProtectStoredText(value));
+}
+
+bool WriteStoredInt(std::u16string_view iniPath, std::u16string_view section,
+                    std::u16string_view key, int32_t value) {
+  return WriteIniString(iniPath, section, key, Utf8ToUtf16(std::to_string(value)));
+}
+
+}  // namespace pixlane
