@@ -1,58 +1,67 @@
 // Entry point of `pixlane`: converts the arguments to UTF-16, parses them,
-// loads the settings file under the --set values, saves the settings when
-// asked, runs the conversion and prints UTF-8 lines. Exit codes: 0 all
-// converted, 1 some file failed, 2 usage or start-up error (or, with
-// --save-settings and nothing to convert, settings not written).
+// loads the settings, saves them when asked, and runs the conversion.
+// Exit codes: 0 every file converted, 1 some failed, 2 usage, settings or
+// folder error.
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "cli/cli_convert.h"
 #include "cli/cli_options.h"
+#include "cli/cli_run.h"
+#include "cli/cli_terminal.h"
 #include "platform/text.h"
 
 namespace {
 
-void PrintLine(const std::string& line, bool isError) {
-  std::FILE* stream = isError ? stderr : stdout;
+void WriteLine(std::FILE* stream, const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stream);
   std::fputc('\n', stream);
+  std::fflush(stream);
 }
 
 int Run(const std::vector<std::u16string>& args) {
+  using namespace pixlane;
   using namespace pixlane::cli;
   CliOptions options;
   std::string error;
   if (!ParseCommandLine(args, options, error)) {
-    PrintLine("pixlane: " + error, true);
-    std::fputs(UsageText(), stderr);
-    return 2;
+    WriteLine(stderr, "pixlane: " + error);
+    WriteLine(stderr, "Try 'pixlane --help'.");
+    return kExitUsageOrFolderError;
   }
   if (options.showHelp) {
     std::fputs(UsageText(), stdout);
-    return 0;
+    return kExitAllConverted;
   }
   if (options.showVersion) {
     std::puts("pixlane " PIXLANE_VERSION);
-    return 0;
+    return kExitAllConverted;
   }
+  ConversionParameters params;
+  WindowSettings window;
   std::u16string iniPath;
-  LoadSettings(options, iniPath);
+  LoadSettings(options, params, window, iniPath);
   bool saved = true;
-  if (options.saveSettings && !SaveSettings(options)) {
+  if (options.saveSettings && !SaveSettings(options, params)) {
     // The user asked for the settings to be kept: never lose them silently.
     saved = false;
-    const std::string where =
-        iniPath.empty() ? std::string("the settings file") : pixlane::Utf16ToUtf8(iniPath);
-    PrintLine("pixlane: warning: could not write the settings to " + where, true);
+    const std::string where = iniPath.empty() ? std::string("the settings file") : Utf16ToUtf8(iniPath);
+    WriteLine(stderr, "pixlane: warning: could not write the settings to " + where);
   }
-  if (options.inputs.empty()) return saved ? 0 : 2;  // --save-settings alone
-  ConversionSummary summary;
-  if (!RunConversion(options, PrintLine, summary)) return 2;
-  PrintLine(std::to_string(summary.converted) + " converted, " + std::to_string(summary.failed) +
-                " failed",
-            false);
-  return summary.failed == 0 ? 0 : 1;
+  if (options.inputs.empty()) return saved ? kExitAllConverted : kExitUsageOrFolderError;
+
+  static std::atomic<bool> stopRequested{false};
+  InstallStopRequestHandler(&stopRequested);
+  CliOutput output;
+  output.out = [](const std::string& line) { WriteLine(stdout, line); };
+  output.err = [](const std::string& line) { WriteLine(stderr, line); };
+  output.status = [](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+  };
+  output.progressBar = StandardErrorIsTerminal();
+  return RunCli(options, params, window, output, &stopRequested);
 }
 
 }  // namespace

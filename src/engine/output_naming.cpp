@@ -184,9 +184,7 @@ std::vector<PreviewRow> PreviewNames(const NamingState& naming, const PreviewReq
       if (EndsWithIgnoreCase(entry.name, state.extension)) taken.Add(entry.name);
     }
   }
-  const bool deleteMode =
-      request.deleteInputs && FileNameKey(TrimTrailingSeparators(request.inputFolder)) ==
-                                  FileNameKey(TrimTrailingSeparators(state.outputFolder));
+  const std::u16string outputKey = FileNameKey(TrimTrailingSeparators(state.outputFolder));
 
   ExifDate exifDate;
   for (size_t i = 0; i < request.entryNames.size(); ++i) {
@@ -194,11 +192,15 @@ std::vector<PreviewRow> PreviewNames(const NamingState& naming, const PreviewReq
     state.processedCount = static_cast<int64_t>(i);
     const std::u16string inputPath = JoinPath(request.inputFolder, entryName);
     if (!PathExists(inputPath)) continue;
+    const std::u16string_view fileName = FileNamePart(entryName);
+    const bool deleteMode =
+        request.deleteInputs &&
+        FileNameKey(TrimTrailingSeparators(FolderPart(inputPath))) == outputKey;
     exifDate.Clear();
     if (state.mode == NamingMode::ExifDateFirst && request.readExifDate) {
       request.readExifDate(inputPath, exifDate);
     }
-    std::u16string name = MakeOutputName(state, entryName, exifDate);
+    std::u16string name = MakeOutputName(state, fileName, exifDate);
     if (!MakeUniqueName(name, state.extension, [&taken](const std::u16string& candidate) {
           return taken.Contains(candidate);
         })) {
@@ -206,7 +208,7 @@ std::vector<PreviewRow> PreviewNames(const NamingState& naming, const PreviewReq
     }
     taken.Add(name);
     // The input is deleted after its conversion: its name is free from now on.
-    if (deleteMode) taken.RemoveOne(entryName);
+    if (deleteMode) taken.RemoveOne(fileName);
     rows.push_back(PreviewRow{entryName, std::move(name)});
   }
   return rows;

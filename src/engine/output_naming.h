@@ -93,8 +93,11 @@ bool MakeUniquePath(std::u16string& path, std::u16string_view extension);
 // Inputs of the name preview besides the run's naming routine (whose
 // outputFolder already includes the subfolder; nothing is created).
 struct PreviewRequest {
+  // The checked entries, in list order, inside `inputFolder`; or, with an
+  // empty `inputFolder`, full paths (a path batch), each named by its
+  // file-name part.
   std::u16string inputFolder;
-  std::vector<std::u16string> entryNames;  // the checked entries, in list order
+  std::vector<std::u16string> entryNames;
   bool deleteInputs = false;               // "IFileDel"
   // Called in Exif mode for every input that exists, with a cleared date:
   // fills it for a JPEG input with a DateTimeOriginal value and leaves other

@@ -52,7 +52,53 @@ int32_t Saturate(int64_t value) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
+bool ParseWholeInt(std::u16string_view text, int32_t& out) {
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == u'-';
+  if (!text.empty() && (text[0] == u'-' || text[0] == u'+')) i = 1;
+  if (i == text.size()) return false;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < u'0' || text[i] > u'9') return false;
+    value = value * 10 + (text[i] - u'0');
+    if (value > (int64_t{1} << 31)) return false;
+  }
+  value = negative ? -value : value;
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    return false;
+  }
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
 }  // namespace
+
+bool SetWindowSetting(WindowSettings& settings, std::u16string_view key,
+                      std::u16string_view value) {
+  for (const WindowKey& k : kWindowKeys) {
+    if (!EqualsIgnoreCaseAscii(key, k.key)) continue;
+    if (k.kind == Kind::Path) {
+      if (value.find_first_of(u"\r\n") != std::u16string_view::npos) return false;
+      settings.*(k.textField) = std::u16string(value);
+      return true;
+    }
+    int32_t number = 0;
+    if (!ParseWholeInt(value, number)) return false;
+    if (k.kind == Kind::Flag && number != 0 && number != 1) return false;
+    if (k.intField == &W::TvIOSet && (number < 0 || number > 2)) return false;
+    settings.*(k.intField) = number;
+    return true;
+  }
+  for (const char16_t* name : {u"WinX", u"WinY"}) {
+    if (EqualsIgnoreCaseAscii(key, name)) {
+      int32_t number = 0;
+      if (!ParseWholeInt(value, number)) return false;
+      (name[3] == u'X' ? settings.WinX : settings.WinY) = number;
+      return true;
+    }
+  }
+  return false;
+}
 
 WindowPosition CentredWindowOffset(const WorkArea& area) {
   const int64_t width = int64_t{area.right} - area.left;

@@ -81,6 +81,14 @@ WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& a
 // registered folders up to the first empty entry (at most 100) that are
 // still existing folders, numbered from "0" without gaps. False when any
 // write failed.
+// Sets one "MWin" value by its key (case-insensitive) from text, for the
+// CLI's --set: flags 0 or 1, TvIOSet 0..2, other integers in decimal, the
+// four paths as given. The folder histories and "FolderList" are not
+// settable this way. False, leaving the record unchanged, for an unknown
+// key or an unusable value.
+bool SetWindowSetting(WindowSettings& settings, std::u16string_view key,
+                      std::u16string_view value);
+
 bool WriteWindowSettings(std::u16string_view iniPath, const WindowSettings& settings);
 
 }  // namespace pixlane

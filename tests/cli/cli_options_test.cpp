@@ -1,8 +1,8 @@
-// Parsing of the pixlane command line and the settings it reads and writes.
+// Parsing of the pixlane command line, the friendly options' INI keys, and
+// the settings the CLI reads and writes.
 #include <gtest/gtest.h>
 
 #include "cli/cli_options.h"
-
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "support/test_support.h"
@@ -10,36 +10,85 @@
 namespace pixlane::cli {
 namespace {
 
-TEST(CliOptionsTest, ParsesInputsOutputAndSettings) {
+void Load(const CliOptions& o, ConversionParameters& params, WindowSettings& window) {
+  std::u16string used;
+  LoadSettings(o, params, window, used);
+}
+
+TEST(CliOptionsTest, ParsesInputsOutputAndOverridesInOrder) {
   CliOptions o;
   std::string error;
   ASSERT_TRUE(ParseCommandLine({u"in1", u"-o", u"out", u"--set", u"DepOpt=2", u"in2", u"--set",
-                                u"TopStr=a=b", u"--", u"-dash"},
+                                u"TopStr=a=b", u"--set", u"EndMes=0", u"--", u"-dash"},
                                o, error))
       << error;
   EXPECT_EQ(o.inputs, (std::vector<std::u16string>{u"in1", u"in2", u"-dash"}));
   EXPECT_EQ(o.outputFolder, u"out");
-  EXPECT_EQ(o.params.DepOpt, 2);
-  EXPECT_EQ(o.params.TopStr, u"a=b");
+  ConversionParameters params;
+  WindowSettings window;
+  o.iniPath = u"/nonexistent/Pixlane.ini";
+  Load(o, params, window);
+  EXPECT_EQ(params.DepOpt, 2);
+  EXPECT_EQ(params.TopStr, u"a=b");
+  EXPECT_EQ(window.EndMes, 0);
+}
+
+TEST(CliOptionsTest, FriendlyOptionsStandForTheirKeys) {
+  CliOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseCommandLine({u"in", u"--format", u"PNG", u"--long-side", u"800", u"--sharpen",
+                                u"medium", u"--rotate", u"270", u"--depth", u"gray", u"--naming",
+                                u"serial", u"--prefix", u"写真_", u"--subfolder", u"sub",
+                                u"--recycle-inputs", u"--html-tags", u"--limit-kb", u"50",
+                                u"--brightness", u"-20", u"--lossless"},
+                               o, error))
+      << error;
+  ConversionParameters p;
+  WindowSettings w;
+  o.iniPath = u"/nonexistent/Pixlane.ini";
+  Load(o, p, w);
+  EXPECT_EQ(p.OFmt, 1);
+  EXPECT_EQ(p.RszOpt, 3);
+  EXPECT_EQ(p.RszSize, 800);
+  EXPECT_EQ(p.UsmOpt, 2);
+  EXPECT_EQ(p.TurOpt, 3);
+  EXPECT_EQ(p.DepOpt, 6);
+  EXPECT_EQ(p.NameSet, 2);
+  EXPECT_EQ(p.TopAdd, 1);
+  EXPECT_EQ(p.TopStr, u"写真_");
+  EXPECT_EQ(p.MkDirAdd, 1);
+  EXPECT_EQ(p.MkDirStr, u"sub");
+  EXPECT_EQ(p.IFileDel, 1);
+  EXPECT_EQ(p.Recycle, 1);
+  EXPECT_EQ(p.HtmlTag, 1);
+  EXPECT_EQ(p.Limit, 1);
+  EXPECT_EQ(p.LmtVal, 50);
+  EXPECT_EQ(p.GamOpt, 1);
+  EXPECT_EQ(p.GamVal, -20);
+  EXPECT_EQ(p.JTrans, 1);
 }
 
 TEST(CliOptionsTest, ReportsMistakes) {
   const std::vector<std::vector<std::u16string>> bad = {
-      {u"in", u"-o"},                      // missing value
-      {u"in", u"-o", u"out", u"--set", u"Nope=1"},
-      {u"in", u"-o", u"out", u"--set", u"DepOpt"},
-      {u"in", u"-o", u"out", u"--set", u"DepOpt=x"},
-      {u"in", u"-o", u"out", u"--set", u"DepOpt=9"},  // out of range
-      {u"in", u"-o", u"out", u"--ini"},
-      {u"--set", u"OFmt=1"},               // nothing to do
-      {u"in", u"-o", u"out", u"--frobnicate"},
-      {u"-o", u"out"},                     // no input
-      {u"in"},                             // no output
+      {u"in", u"-o"},  // missing value
+      {u"in", u"--set", u"Nope=1"},
+      {u"in", u"--set", u"DepOpt"},
+      {u"in", u"--set", u"DepOpt=x"},
+      {u"in", u"--set", u"DepOpt=9"},  // out of range
+      {u"in", u"--set", u"TvIOSet=3"},
+      {u"in", u"--ini"},
+      {u"in", u"--format", u"webp"},
+      {u"in", u"--quality", u"high"},
+      {u"in", u"--quality", u"101"},
+      {u"in", u"--rotate", u"45"},
+      {u"--set", u"OFmt=1"},  // nothing to do
+      {u"in", u"--frobnicate"},
+      {u"-o", u"out"},  // no input
   };
   for (const auto& args : bad) {
     CliOptions o;
     std::string error;
-    EXPECT_FALSE(ParseCommandLine(args, o, error));
+    EXPECT_FALSE(ParseCommandLine(args, o, error)) << testing::PrintToString(args.back());
     EXPECT_FALSE(error.empty());
   }
   CliOptions o;
@@ -48,36 +97,39 @@ TEST(CliOptionsTest, ReportsMistakes) {
   EXPECT_TRUE(o.showHelp);
 }
 
-TEST(CliOptionsTest, SettingsComeFromTheFileUnderTheSetValues) {
+TEST(CliOptionsTest, SettingsComeFromTheFileUnderTheOverrides) {
   test::ScratchFolder dir;
   const std::u16string ini = dir.File("Pixlane.ini");
   const std::string text =
-      "[MWin]\nWinX=5\n[CvtPrms]\nOFmt=1\nQuality=60\nTopStr=old\nDigitNum=4\n";
+      "[MWin]\nWinX=5\nSdToPath=/somewhere\n[CvtPrms]\nOFmt=1\nQuality=60\nTopStr=old\n"
+      "DigitNum=4\n";
   const std::vector<uint8_t> original(text.begin(), text.end());
   ASSERT_TRUE(test::WriteWholeFile(ini, original));
 
   CliOptions o;
   std::string error;
-  ASSERT_TRUE(ParseCommandLine({u"--ini", ini, u"--set", u"OFmt=0", u"--set", u"DigitNum=5",
-                                u"in", u"-o", u"out"},
-                               o, error))
+  ASSERT_TRUE(ParseCommandLine({u"--ini", ini, u"--set", u"OFmt=0", u"--digits", u"5", u"in"}, o,
+                               error))
       << error;
+  ConversionParameters params;
+  WindowSettings window;
   std::u16string used;
-  LoadSettings(o, used);
+  LoadSettings(o, params, window, used);
   EXPECT_EQ(used, ini);
-  EXPECT_EQ(o.params.OFmt, 0);      // --set wins
-  EXPECT_EQ(o.params.DigitNum, 5);
-  EXPECT_EQ(o.params.Quality, 60);  // from the file
-  EXPECT_EQ(o.params.TopStr, u"old");
+  EXPECT_EQ(params.OFmt, 0);  // the command line wins
+  EXPECT_EQ(params.DigitNum, 5);
+  EXPECT_EQ(params.Quality, 60);  // from the file
+  EXPECT_EQ(params.TopStr, u"old");
+  EXPECT_EQ(window.SdToPath, u"/somewhere");
   std::vector<uint8_t> after;
   ASSERT_TRUE(test::ReadWholeFile(ini, after));
   EXPECT_EQ(after, original);  // reading writes nothing
 
   // A settings file that does not exist gives the defaults and stays absent.
   CliOptions fresh;
-  ASSERT_TRUE(ParseCommandLine({u"--ini", dir.File("new.ini"), u"in", u"-o", u"out"}, fresh, error));
-  LoadSettings(fresh, used);
-  EXPECT_EQ(fresh.params.Quality, 75);
+  ASSERT_TRUE(ParseCommandLine({u"--ini", dir.File("new.ini"), u"in"}, fresh, error));
+  LoadSettings(fresh, params, window, used);
+  EXPECT_EQ(params.Quality, 75);
   EXPECT_FALSE(PathExists(dir.File("new.ini")));
 }
 
@@ -88,21 +140,21 @@ TEST(CliOptionsTest, SaveSettingsRewritesOnlyTheConversionSection) {
   ASSERT_TRUE(test::WriteWholeFile(ini, std::vector<uint8_t>(text.begin(), text.end())));
   CliOptions o;
   std::string error;
-  ASSERT_TRUE(ParseCommandLine({u"--ini", ini, u"--set", u"Quality=90", u"--save-settings"}, o,
-                               error))
+  ASSERT_TRUE(ParseCommandLine({u"--ini", ini, u"--quality", u"90", u"--save-settings"}, o, error))
       << error;
   EXPECT_TRUE(o.inputs.empty());
-  std::u16string used;
-  LoadSettings(o, used);
-  ASSERT_TRUE(SaveSettings(o));
+  ConversionParameters params;
+  WindowSettings window;
+  Load(o, params, window);
+  ASSERT_TRUE(SaveSettings(o, params));
   EXPECT_EQ(ReadIniInt(ini, u"CvtPrms", u"Quality", 0), 90);
-  EXPECT_EQ(ReadIniInt(ini, u"CvtPrms", u"OFmt", -1), 2);       // every key written
-  EXPECT_EQ(ReadIniInt(ini, u"CvtPrms", u"Bogus", -1), -1);     // the old section is gone
-  EXPECT_EQ(ReadIniInt(ini, u"MWin", u"WinX", 0), 5);           // the window's settings stay
+  EXPECT_EQ(ReadIniInt(ini, u"CvtPrms", u"OFmt", -1), 2);    // every key written
+  EXPECT_EQ(ReadIniInt(ini, u"CvtPrms", u"Bogus", -1), -1);  // the old section is gone
+  EXPECT_EQ(ReadIniInt(ini, u"MWin", u"WinX", 0), 5);        // the window's settings stay
 
   CliOptions unwritable;
   unwritable.iniPath = JoinPath(dir.File("no-such-folder"), u"Pixlane.ini");
-  EXPECT_FALSE(SaveSettings(unwritable));
+  EXPECT_FALSE(SaveSettings(unwritable, params));
 }
 
 }  // namespace

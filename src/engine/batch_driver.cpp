@@ -1,0 +1,267 @@
+// The batch loop shared by list and path batches, the folder checks before
+// it and the summary after it. An input is deleted or recycled only after
+// its output was copied completely; a copy that fails leaves no partial
+// output behind.
+#include "engine/batch_driver.h"
+
+#include <memory>
+
+#include "engine/conversion_pipeline.h"
+#include "engine/html_tags.h"
+#include "engine/load_save_dispatch.h"
+#include "engine/output_naming.h"
+#include "platform/file_system.h"
+#include "platform/recycle_bin.h"
+#include "platform/text.h"
+#include "settings/settings_store.h"
+
+namespace pixlane {
+
+void BatchHost::RefreshFromControls(ConversionParameters& params) {
+  ApplyEditedValueRules(params);
+}
+
+bool BatchHost::RecycleFile(std::u16string_view path) { return MoveToRecycleBin(path); }
+
+namespace {
+
+struct BatchItem {
+  std::u16string inputPath;
+  std::u16string name;  // the file-name part, given to the naming routine
+};
+
+bool SameFolderName(std::u16string_view a, std::u16string_view b) {
+#ifdef _WIN32
+  return EqualsIgnoreCaseAscii(a, b);
+#else
+  return a == b;
+#endif
+}
+
+std::u16string NumberText(int32_t n) { return Utf8ToUtf16(std::to_string(n)); }
+
+// Appends the subfolder to `outputFolder` and creates it when missing.
+// False (after ErrorMessage 5) when it cannot be created.
+bool PrepareSubfolder(const ConversionParameters& params, std::u16string& outputFolder,
+                      bool& created, BatchHost& host) {
+  created = false;
+  if (params.MkDirAdd == 0 || params.MkDirStr.empty()) return true;
+  outputFolder = JoinPath(outputFolder, params.MkDirStr);
+  if (IsDirectory(outputFolder)) return true;
+  if (PathExists(outputFolder) || !CreateFolder(outputFolder)) {
+    host.ShowMessage(ErrorMessage::FolderCreationFailed);
+    return false;
+  }
+  created = true;
+  return true;
+}
+
+void ShowSummary(EngineContext& context, const WindowSettings& window, BatchHost& host,
+                 const std::u16string& outputFolder, bool subfolderCreated,
+                 const BatchResult& result) {
+  ReleaseWorkObjects(context);
+  host.ResetProgress();
+  host.SetTitle(kIdleTitle);
+  if (subfolderCreated) {
+    host.RefreshFolderTree();
+    if (result.successCount == 0) RemoveEmptyFolder(outputFolder);
+  }
+  if (window.EndMes != 0) {
+    host.ShowSummaryBox(kSummaryTitle, SummaryBoxText(result.targetCount, result.successCount));
+  } else {
+    host.SetTitle(SummaryTitleText(result.targetCount, result.successCount));
+  }
+}
+
+// Steps 5 to 13 of a batch, shared by list and path batches.
+BatchResult RunItems(EngineContext& context, ConversionParameters& params,
+                     const WindowSettings& window, std::u16string outputFolder,
+                     const std::vector<BatchItem>& items, BatchHost& host) {
+  BatchResult result;
+  result.targetCount = static_cast<int32_t>(items.size());
+  host.SetProgressRange(result.targetCount);
+  host.RefreshFromControls(params);
+  SelectSaver(context, params);
+
+  bool subfolderCreated = false;
+  if (!PrepareSubfolder(params, outputFolder, subfolderCreated, host)) return result;
+
+  const bool writeTags = params.HtmlTag != 0;
+  std::vector<HtmlTagEntry> tags;
+  if (!AllocateWorkObjects(context, params)) {
+    ReleaseWorkObjects(context);
+    if (subfolderCreated) RemoveEmptyFolder(outputFolder);
+    host.ShowMessage(ErrorMessage::MemoryAllocationFailed);
+    return result;
+  }
+  result.started = true;
+  NamingState naming = MakeNamingState(params, outputFolder, context.saver.extension);
+  host.SetTitle(kBusyTitle);
+  const std::u16string temporaryFolder = TemporaryFolder();
+
+  for (const BatchItem& item : items) {
+    BatchFileReport report;
+    report.inputPath = item.inputPath;
+    std::u16string tempPath;
+    naming.processedCount = result.processedCount;
+    if (ConvertOrTransformFile(context, params, item.inputPath, temporaryFolder, tempPath)) {
+      std::u16string outputPath = MakeOutputPath(naming, item.name, context.exifDate);
+      if (!MakeUniquePath(outputPath, naming.extension)) {
+        report.reason = "no free output name";
+      } else if (!CopyFilePath(tempPath, outputPath)) {
+        DeleteFilePath(outputPath);  // no partial output
+        report.reason = "cannot copy to the output folder";
+      } else {
+        ++result.successCount;
+        report.converted = true;
+        report.outputPath = outputPath;
+        if (params.IFileDel != 0) DeleteInputFile(params, item.inputPath, host);
+        if (writeTags) {
+          tags.push_back({std::u16string(FileNamePart(outputPath)), context.current.width,
+                          context.current.height});
+        }
+      }
+      DeleteFilePath(tempPath);
+    } else {
+      report.reason = CodecErrorName(context.lastError);
+    }
+    host.FileFinished(report);
+    host.StepProgress();
+    ++result.processedCount;
+    if (result.processedCount < result.targetCount && host.CheckAbort() && host.ConfirmAbort()) {
+      result.aborted = true;
+      break;
+    }
+  }
+
+  if (writeTags && result.successCount > 0) {
+    const HtmlTagResult written = WriteHtmlTags(
+        outputFolder, tags, [&host](std::u16string_view path) { return host.RecycleFile(path); });
+    if (IsHtmlTagFailure(written)) host.ShowMessage(ErrorMessage::HtmlTagWriteFailed);
+  }
+  ShowSummary(context, window, host, outputFolder, subfolderCreated, result);
+  return result;
+}
+
+}  // namespace
+
+void PushFolderHistory(std::array<std::u16string, kFolderHistoryLength>& history,
+                       std::u16string_view folder) {
+  std::vector<std::u16string> entries;
+  entries.emplace_back(folder);
+  for (const std::u16string& entry : history) {
+    if (!entry.empty() && !SameFolderName(entry, folder)) entries.push_back(entry);
+  }
+  for (size_t i = 0; i < history.size(); ++i) {
+    history[i] = i < entries.size() ? entries[i] : std::u16string();
+  }
+}
+
+BatchResult RunListBatch(EngineContext& context, ConversionParameters& params,
+                         WindowSettings& window, std::u16string_view inputFolder,
+                         std::u16string_view outputFolder, std::vector<std::u16string> checkedNames,
+                         BatchHost& host) {
+  if (inputFolder.empty() || !IsDirectory(inputFolder)) {
+    host.ShowMessage(ErrorMessage::InvalidInputFolder);
+    return {};
+  }
+  PushFolderHistory(window.IH, inputFolder);
+  if (outputFolder.empty() || !IsDirectory(outputFolder)) {
+    host.ShowMessage(ErrorMessage::InvalidOutputFolder);
+    return {};
+  }
+  PushFolderHistory(window.OH, outputFolder);
+  if (host.ReloadInputListIfChanged(checkedNames) && window.FileMes != 0) {
+    host.ShowMessage(ErrorMessage::InputFolderChanged);
+    return {};
+  }
+  if (checkedNames.empty()) {
+    host.ShowMessage(ErrorMessage::NoTargetFiles);
+    return {};
+  }
+  std::vector<BatchItem> items;
+  items.reserve(checkedNames.size());
+  for (std::u16string& name : checkedNames) {
+    items.push_back({JoinPath(inputFolder, name), std::move(name)});
+  }
+  return RunItems(context, params, window, std::u16string(outputFolder), items, host);
+}
+
+BatchResult RunPathBatch(EngineContext& context, ConversionParameters& params,
+                         WindowSettings& window, const std::vector<std::u16string>& paths,
+                         bool useMainOutputFolder, std::u16string_view mainOutputFolder,
+                         BatchHost& host) {
+  std::u16string outputFolder;
+  if (useMainOutputFolder) {
+    outputFolder = mainOutputFolder;
+  } else if (!window.SdToPath.empty()) {
+    outputFolder = window.SdToPath;
+  } else if (!paths.empty()) {
+    outputFolder = FolderPart(paths.front());
+  }
+  if (outputFolder.empty() || !IsDirectory(outputFolder)) {
+    host.ShowMessage(ErrorMessage::InvalidOutputFolder);
+    return {};
+  }
+  if (useMainOutputFolder) PushFolderHistory(window.OH, outputFolder);
+  if (paths.empty()) {
+    host.ShowMessage(ErrorMessage::NoTargetFiles);
+    return {};
+  }
+  std::vector<BatchItem> items;
+  items.reserve(paths.size());
+  for (const std::u16string& path : paths) {
+    items.push_back({path, std::u16string(FileNamePart(path))});
+  }
+  return RunItems(context, params, window, std::move(outputFolder), items, host);
+}
+
+bool RunOutputPreview(EngineContext& context, ConversionParameters& params,
+                      std::u16string_view inputFolder, const std::vector<std::u16string>& checkedNames,
+                      BatchHost& host) {
+  if (inputFolder.empty() || !IsDirectory(inputFolder)) {
+    host.ShowMessage(ErrorMessage::InvalidInputFolder);
+    return false;
+  }
+  if (checkedNames.empty()) {
+    host.ShowMessage(ErrorMessage::NoTargetFiles);
+    return false;
+  }
+  host.RefreshFromControls(params);
+  SelectSaver(context, params);
+  if (!AllocateWorkObjects(context, params)) {
+    ReleaseWorkObjects(context);
+    host.ShowMessage(ErrorMessage::MemoryAllocationFailed);
+    return false;
+  }
+  std::u16string tempPath;
+  const bool ok = ConvertOrTransformFile(context, params, JoinPath(inputFolder, checkedNames.front()),
+                                         TemporaryFolder(), tempPath);
+  if (ok) {
+    host.ShowOutputPreview(tempPath);
+    DeleteFilePath(tempPath);
+  }
+  ReleaseWorkObjects(context);
+  return ok;
+}
+
+std::u16string SummaryBoxText(int32_t targetCount, int32_t successCount) {
+  return u"入力ファイル数  " + NumberText(targetCount) + u"\n出力ファイル数  " +
+         NumberText(successCount) + u"\n    ";
+}
+
+std::u16string SummaryTitleText(int32_t targetCount, int32_t successCount) {
+  return u"変換完了    " + NumberText(successCount) + u"/" + NumberText(targetCount) +
+         u" （出力ファイル数/入力ファイル数）";
+}
+
+void DeleteInputFile(const ConversionParameters& params, std::u16string_view path,
+                     BatchHost& host) {
+  if (params.Recycle != 0) {
+    host.RecycleFile(path);
+  } else {
+    DeleteFilePath(path);
+  }
+}
+
+}  // namespace pixlane

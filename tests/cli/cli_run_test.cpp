@@ -1,0 +1,137 @@
+// The CLI's runs: a folder batch and a path batch through the batch
+// driver, output folder rules, the dry run's names, fixed messages and exit
+// status.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cli/cli_run.h"
+#include "codecs/bmp_reader.h"
+#include "codecs/bmp_writer.h"
+#include "platform/file_system.h"
+#include "support/test_support.h"
+
+namespace pixlane::cli {
+namespace {
+
+void WritePatternBmp(const std::u16string& path, int32_t w, int32_t h, int bits) {
+  ImageBuffer image;
+  test::MakePatternImage(image, w, h, bits);
+  BmpWriter writer;
+  writer.converter.width = w;
+  writer.converter.height = h;
+  writer.converter.sourceBitCount = bits;
+  writer.converter.targetBitCount = bits;
+  ASSERT_TRUE(WriteBmp(writer, path, image.palette.data(), image.pixels.data()));
+}
+
+class CliRunTest : public testing::Test {
+ protected:
+  CliRunTest() {
+    params.OFmt = 0;
+    output.out = [this](const std::string& line) { out.push_back(line); };
+    output.err = [this](const std::string& line) { err.push_back(line); };
+    output.status = [](const std::string&) {};
+  }
+  int Run(CliOptions options) { return RunCli(options, params, window, output, nullptr); }
+
+  test::ScratchFolder in;
+  test::ScratchFolder dest;
+  ConversionParameters params;
+  WindowSettings window;
+  CliOutput output;
+  std::vector<std::string> out;
+  std::vector<std::string> err;
+};
+
+TEST_F(CliRunTest, ConvertsAFolderInNameOrderAndReportsFailures) {
+  WritePatternBmp(in.File("b.bmp"), 9, 4, 24);
+  WritePatternBmp(in.File("A.bmp"), 3, 3, 8);
+  ASSERT_TRUE(test::WriteWholeFile(in.File("broken.bmp"), {'B', 'M', 0}));
+  ASSERT_TRUE(test::WriteWholeFile(in.File("notes.txt"), {'x'}));  // not listed
+  ASSERT_TRUE(test::WriteWholeFile(dest.File("b.bmp"), {'k', 'e', 'e', 'p'}));
+  params.DepOpt = 5;  // 1 bit
+  params.NameSet = 2;
+  CliOptions options;
+  options.inputs = {in.path()};
+  options.outputFolder = dest.path();
+  EXPECT_EQ(Run(options), kExitSomeFailed);
+  // Serial numbers follow the list order: A.bmp, b.bmp, broken.bmp.
+  EXPECT_TRUE(PathExists(dest.File("00.bmp")));
+  EXPECT_TRUE(PathExists(dest.File("01.bmp")));
+  EXPECT_FALSE(PathExists(dest.File("02.bmp")));
+  std::vector<uint8_t> kept;
+  ASSERT_TRUE(test::ReadWholeFile(dest.File("b.bmp"), kept));
+  EXPECT_EQ(kept.size(), 4u);
+  BmpReader reader;
+  const ImageBuffer* first = ReadBmp(reader, dest.File("01.bmp"));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->sourceBitCount, 1);
+  EXPECT_EQ(first->header.width, 9);
+  ASSERT_EQ(err.size(), 1u);
+  EXPECT_NE(err[0].find("broken.bmp"), std::string::npos);
+  ASSERT_GE(out.size(), 2u);
+  EXPECT_EQ(out[out.size() - 2], "変換完了");
+  EXPECT_EQ(out.back(), "入力ファイル数  3\n出力ファイル数  2");
+}
+
+TEST_F(CliRunTest, FilesGoBesideTheFirstOneUnlessAnOutputFolderIsGiven) {
+  WritePatternBmp(in.File("a.bmp"), 2, 2, 24);
+  CliOptions options;
+  options.inputs = {in.File("a.bmp")};
+  EXPECT_EQ(Run(options), kExitAllConverted);
+  EXPECT_TRUE(PathExists(in.File("a+1.bmp")));
+
+  options.outputFolder = dest.File("new");  // created on demand
+  EXPECT_EQ(Run(options), kExitAllConverted);
+  EXPECT_TRUE(PathExists(JoinPath(dest.File("new"), u"a.bmp")));
+}
+
+TEST_F(CliRunTest, FolderErrorsUseTheFixedMessages) {
+  CliOptions options;
+  options.inputs = {in.path()};  // empty folder: nothing to convert
+  options.outputFolder = dest.path();
+  EXPECT_EQ(Run(options), kExitUsageOrFolderError);
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.back(), "pixlane: 対象ファイルがありません。");
+
+  ASSERT_TRUE(test::WriteWholeFile(dest.File("file"), {}));
+  options.outputFolder = JoinPath(dest.File("file"), u"sub");  // cannot be created
+  EXPECT_EQ(Run(options), kExitUsageOrFolderError);
+  EXPECT_EQ(err.back(), "pixlane: 出力フォルダが無効です。");
+}
+
+TEST_F(CliRunTest, DryRunPrintsNamesAndWritesNothing) {
+  WritePatternBmp(in.File("x.bmp"), 2, 2, 24);
+  WritePatternBmp(in.File("y.bmp"), 2, 2, 24);
+  ASSERT_TRUE(test::WriteWholeFile(dest.File("x.bmp"), {}));
+  params.EndAdd = 1;
+  params.EndStr = u"_s";
+  CliOptions options;
+  options.inputs = {in.path()};
+  options.outputFolder = dest.path();
+  options.dryRun = true;
+  ASSERT_TRUE(test::WriteWholeFile(dest.File("x_s.bmp"), {}));
+  EXPECT_EQ(Run(options), kExitAllConverted);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_NE(out[0].find("x_s+1.bmp"), std::string::npos);
+  EXPECT_NE(out[1].find("y_s.bmp"), std::string::npos);
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(ListDirectory(dest.path(), entries));
+  EXPECT_EQ(entries.size(), 2u);  // the two files made above, nothing new
+}
+
+TEST_F(CliRunTest, StopRequestEndsTheBatchAfterTheCurrentFile) {
+  for (const char* name : {"1.bmp", "2.bmp", "3.bmp"}) WritePatternBmp(in.File(name), 2, 2, 24);
+  std::atomic<bool> stop{true};
+  CliOptions options;
+  options.inputs = {in.path()};
+  options.outputFolder = dest.path();
+  EXPECT_EQ(RunCli(options, params, window, output, &stop), kExitSomeFailed);
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(ListDirectory(dest.path(), entries));
+  EXPECT_EQ(entries.size(), 1u);
+}
+
+}  // namespace
+}  // namespace pixlane::cli
