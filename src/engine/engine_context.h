@@ -10,7 +10,13 @@
 #include "codecs/bmp_reader.h"
 #include "codecs/bmp_writer.h"
 #include "codecs/codec_error.h"
+#include "engine/output_naming.h"
+#include "imaging/colour_corrections.h"
+#include "imaging/depth_converter.h"
+#include "imaging/hue_saturation.h"
 #include "imaging/image_buffer.h"
+#include "imaging/resize.h"
+#include "imaging/sharpen.h"
 
 namespace pixlane {
 
@@ -33,8 +39,23 @@ struct SaverSelection {
   bool grayscale = false;
 };
 
+// The processing steps' tables, each built (once per batch) only while a
+// switch that needs it is on; the contrast lines are rebuilt per image.
+struct ProcessingTables {
+  std::unique_ptr<SharpenTables> sharpen;        // UsmOpt
+  std::unique_ptr<StretchTables> stretch;        // HgmOpt
+  std::unique_ptr<BrightnessTables> brightness;  // GamOpt
+  std::unique_ptr<ContrastTables> contrast;      // CrtOpt
+  std::unique_ptr<HlsTables> hls;                // HlsSOpt or HlsHOpt
+};
+
 // Codec objects and processing records, allocated once per batch or preview.
 struct WorkObjects {
+  DepthConverter converter;     // the engine's own, for ExpandTo24
+  GeometryParams geometry;      // reduction and rotation
+  CorrectionParams correction;  // the colour steps, refilled before each
+  SharpenParams sharpen;
+  ProcessingTables tables;
   BmpReader bmpReader;
   BmpWriter bmpWriter;
 };
@@ -46,6 +67,8 @@ struct EngineContext {
   int32_t lastSaveDepth = 0;  // the depth the last save actually wrote
   // Why the last load or save failed, for front ends that report it.
   CodecError lastError = CodecError::None;
+  // The Exif date of the last JPEG loaded or transformed (NameSet 1).
+  ExifDate exifDate;
 };
 
 }  // namespace pixlane

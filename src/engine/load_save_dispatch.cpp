@@ -37,9 +37,39 @@ bool SaveBmp(EngineContext& context, std::u16string_view outputPath) {
 
 }  // namespace
 
-bool AllocateWorkObjects(EngineContext& context) {
+bool AllocateWorkObjects(EngineContext& context, const ConversionParameters& params) {
   context.work.reset(new (std::nothrow) WorkObjects());
-  return context.work != nullptr;
+  return context.work != nullptr && PrepareProcessingTables(*context.work, params);
+}
+
+bool PrepareProcessingTables(WorkObjects& work, const ConversionParameters& params) {
+  ProcessingTables& t = work.tables;
+  if (params.UsmOpt != 0 && !t.sharpen) {
+    t.sharpen.reset(new (std::nothrow) SharpenTables());
+    if (!t.sharpen) return false;
+    BuildSharpenTables(*t.sharpen);
+  }
+  if (params.HgmOpt != 0 && !t.stretch) {
+    t.stretch.reset(new (std::nothrow) StretchTables());
+    if (!t.stretch) return false;
+    BuildStretchTables(*t.stretch);
+  }
+  if (params.GamOpt != 0 && !t.brightness) {
+    t.brightness.reset(new (std::nothrow) BrightnessTables());
+    if (!t.brightness) return false;
+    BuildBrightnessTables(*t.brightness);
+  }
+  if (params.CrtOpt != 0 && !t.contrast) {
+    // The lines depend on each image's mean luminance; ApplyContrast fills them.
+    t.contrast.reset(new (std::nothrow) ContrastTables());
+    if (!t.contrast) return false;
+  }
+  if ((params.HlsSOpt != 0 || params.HlsHOpt != 0) && !t.hls) {
+    t.hls.reset(new (std::nothrow) HlsTables());
+    if (!t.hls) return false;
+    BuildHlsTables(*t.hls);
+  }
+  return true;
 }
 
 void ReleaseWorkObjects(EngineContext& context) {
@@ -53,6 +83,7 @@ void ReleaseWorkObjects(EngineContext& context) {
 
 bool LoadImageFile(EngineContext& context, std::u16string_view path) {
   ReleaseCurrentImage(context);
+  context.current = CurrentImage{};
   context.lastError = CodecError::None;
   if (!context.work || !PathExists(path)) {
     context.lastError = CodecError::CannotOpen;
@@ -88,7 +119,9 @@ bool LoadImageFile(EngineContext& context, std::u16string_view path) {
 
 void ReleaseCurrentImage(EngineContext& context) {
   if (context.current.record != nullptr) context.current.record->pixels.Release();
-  context.current = CurrentImage{};
+  // Width and height stay: the batch records them for the HTML tags after
+  // the pixels are gone.
+  context.current.record = nullptr;
 }
 
 void SelectSaver(EngineContext& context, const ConversionParameters& params) {

@@ -10,18 +10,25 @@
 
 namespace pixlane {
 
-// Allocates the batch's codec objects. False when memory is short; the
-// caller then calls ReleaseWorkObjects, which is safe after a partial
-// allocation.
-bool AllocateWorkObjects(EngineContext& context);
+// Allocates the batch's codec objects and processing records and prepares
+// the tables of the processing switches that are on in `params`. False when
+// memory is short; the caller then calls ReleaseWorkObjects, which is safe
+// after a partial allocation.
+bool AllocateWorkObjects(EngineContext& context, const ConversionParameters& params);
 void ReleaseWorkObjects(EngineContext& context);
+
+// Builds the tables that the switches on in `params` need and that are not
+// built yet (sharpening; auto-levels; brightness; contrast; hue and
+// saturation). False when memory is short.
+bool PrepareProcessingTables(WorkObjects& work, const ConversionParameters& params);
 
 // Loads `path` into the current image through the reader its first bytes
 // select. False when the file is missing, unreadable or rejected; no pixel
 // buffer of the file is left behind then.
 bool LoadImageFile(EngineContext& context, std::u16string_view path);
 
-// Frees the current image's pixels and clears the current-image state.
+// Frees the current image's pixels; its width, height and bit count stay
+// until the next load.
 void ReleaseCurrentImage(EngineContext& context);
 
 // Chooses saver, target depth, grayscale flag and output extension from

@@ -56,7 +56,7 @@ TEST(LoadImageFileTest, FailsCleanlyOnMissingShortAndForeignFiles) {
   ASSERT_TRUE(test::WriteWholeFile(folder.File("text"), {'h', 'e', 'l', 'l', 'o'}));
   ASSERT_TRUE(test::WriteWholeFile(folder.File("bad.bmp"), {'B', 'M', 1, 2, 3}));
   EngineContext context;
-  ASSERT_TRUE(AllocateWorkObjects(context));
+  ASSERT_TRUE(AllocateWorkObjects(context, ConversionParameters{}));
   for (const char* name : {"missing", "one", "text", "bad.bmp"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(LoadImageFile(context, folder.File(name)));
@@ -70,7 +70,7 @@ TEST(LoadImageFileTest, FailsCleanlyOnMissingShortAndForeignFiles) {
 TEST(LoadImageFileTest, ConvertsABmpThroughTheEngine) {
   test::ScratchFolder folder;
   EngineContext context;
-  ASSERT_TRUE(AllocateWorkObjects(context));
+  ASSERT_TRUE(AllocateWorkObjects(context, ConversionParameters{}));
 
   // Write a 24-bit pattern as BMP through the writer, then load it, save
   // it at 8 bits and load that.
@@ -107,7 +107,7 @@ TEST(SaveImageFileTest, RefusesFormatsWithoutAWriterAndImagesThatAreNotLoaded) {
   ConversionParameters p;
   SelectSaver(context, p);
   EXPECT_FALSE(SaveImageFile(context, p, folder.File("x.jpg")));  // no work objects
-  ASSERT_TRUE(AllocateWorkObjects(context));
+  ASSERT_TRUE(AllocateWorkObjects(context, ConversionParameters{}));
   EXPECT_FALSE(SaveImageFile(context, p, folder.File("x.jpg")));  // no image
   ReleaseWorkObjects(context);
 }
