@@ -1,0 +1,307 @@
+// The program's meeting points with the shell: the input folder and its
+// change watch, the command line (Send To), drops on the main window, the
+// Send To shortcut and shortcut resolution, the folder browser and the
+// HTML Help loader. COM must be initialised on this thread before any
+// shortcut is created or resolved.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/batch_driver.h"
+#include "platform/file_system.h"
+#include "ui/control_ids.h"
+#include "ui/ui_app.h"
+#include "ui/ui_model.h"
+
+namespace pixlane::ui {
+namespace {
+
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+HMODULE g_htmlHelpModule = nullptr;
+HtmlHelpFunction g_htmlHelp = nullptr;
+DWORD_PTR g_htmlHelpCookie = 0;
+constexpr UINT kHhInitialize = 0x001C;
+constexpr UINT kHhUninitialize = 0x001D;
+
+std::u16string ParentFolder(const std::u16string& path) {
+  std::wstring buffer(reinterpret_cast<const wchar_t*>(path.c_str()));
+  buffer.resize(MAX_PATH + 1);
+  PathRemoveFileSpecW(buffer.data());
+  return U16(buffer.c_str());
+}
+
+bool NamesEqualUserLocale(std::u16string_view a, std::u16string_view b) {
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, reinterpret_cast<const wchar_t*>(a.data()),
+                        static_cast<int>(a.size()), reinterpret_cast<const wchar_t*>(b.data()),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+std::u16string SendToShortcutPath() {
+  wchar_t folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_SENDTO, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring name = PathFindFileNameW(exe);
+  const size_t dot = name.rfind(L'.');
+  if (dot != std::wstring::npos) name.resize(dot);
+  name += L".lnk";
+  wchar_t path[MAX_PATH] = {};
+  if (!PathCombineW(path, folder, name.c_str())) return {};
+  return U16(path);
+}
+
+void CheckListedNames(const std::vector<std::u16string>& arguments) {
+  std::vector<std::u16string> names;
+  names.reserve(g_app.inputEntries.size());
+  for (const InputListEntry& entry : g_app.inputEntries) names.push_back(entry.name);
+  const std::vector<bool> checks = HandedOverChecks(names, arguments, NamesEqualUserLocale);
+  for (size_t i = 0; i < checks.size(); ++i) {
+    ListView_SetCheckState(g_app.inputList, static_cast<int>(i), checks[i] ? TRUE : FALSE);
+  }
+}
+
+std::vector<int> IdChain(HWND window) {
+  std::vector<int> chain;
+  for (HWND w = window; w && w != g_app.main; w = GetParent(w)) chain.push_back(GetDlgCtrlID(w));
+  return chain;
+}
+
+void ShowFolderField(std::u16string& setting, const std::u16string& folder, int fieldId, bool sendTo) {
+  setting = folder;
+  SetWindowTextW(Control(fieldId), W(std::u16string(FolderFieldText(setting, sendTo))));
+}
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
+}
+
+}  // namespace
+
+std::u16string LongPathName(const std::u16string& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = GetLongPathNameW(W(path), buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return path;
+  return U16(buffer);
+}
+
+bool IsShortcut(const std::u16string& path) {
+  SHFILEINFOW info{};
+  info.dwAttributes = SFGAO_LINK;
+  if (!SHGetFileInfoW(W(path), 0, &info, sizeof(info), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED)) return false;
+  return (info.dwAttributes & SFGAO_LINK) != 0;
+}
+
+void CloseInputFolderWatch() {
+  if (g_app.watch != INVALID_HANDLE_VALUE && g_app.watch != nullptr) FindCloseChangeNotification(g_app.watch);
+  g_app.watch = INVALID_HANDLE_VALUE;
+}
+
+void WatchInputFolder(std::u16string_view folder) {
+  CloseInputFolderWatch();
+  g_app.watch = FindFirstChangeNotificationW(W(std::u16string(folder)), FALSE,
+                                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE);
+}
+
+void SetInputFolder(std::u16string_view folder) {
+  const std::u16string text(folder);
+  SetWindowTextW(g_app.inputBox, W(text));
+  FillInputListView(text);
+  WatchInputFolder(text);
+}
+
+bool ReloadInputListIfChanged() {
+  if (g_app.watch == INVALID_HANDLE_VALUE || g_app.watch == nullptr) return false;
+  if (WaitForSingleObject(g_app.watch, 0) != WAIT_OBJECT_0) return false;
+  const std::u16string folder = WindowText(g_app.inputBox);
+  FillInputListView(folder);
+  WatchInputFolder(folder);
+  return true;
+}
+
+bool CheckInputFolderChanged(bool showMessage) {
+  if (!ReloadInputListIfChanged()) return false;
+  if (showMessage && g_app.window.FileMes != 0) {
+    ShowErrorMessage(ErrorMessage::InputFolderChanged);
+    return true;
+  }
+  return false;
+}
+
+bool HandleCommandLine(int count, wchar_t** arguments) {
+  if (count <= 0) return true;
+  const std::u16string first = LongPathName(U16(arguments[0]));
+  const CommandLineMode mode = DecideCommandLineMode(g_app.window.SdToCvt != 0, static_cast<size_t>(count),
+                                                     count == 1 && IsDirectory(first));
+  if (mode == CommandLineMode::Convert) {
+    std::vector<std::u16string> paths;
+    paths.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) paths.push_back(LongPathName(U16(arguments[i])));
+    ShowWindow(g_app.main, SW_SHOWMINIMIZED);
+    RunPathConversion(paths, false);
+    return false;
+  }
+  std::u16string path = first;
+  if (IsShortcut(path)) ResolveShortcut(path);
+  std::u16string folder;
+  if (IsDirectory(path)) {
+    folder = path;
+    SetInputFolder(folder);
+  } else {
+    folder = ParentFolder(path);
+    SetInputFolder(folder);
+    std::vector<std::u16string> names;
+    for (int i = 0; i < count; ++i) names.push_back(U16(arguments[i]));
+    CheckListedNames(names);
+  }
+  SetWindowTextW(g_app.outputBox, W(g_app.window.SdToPath.empty() ? folder : g_app.window.SdToPath));
+  return true;
+}
+
+void HandleDrop(HDROP drop) {
+  POINT point{};
+  DragQueryPoint(drop, &point);
+  ClientToScreen(g_app.main, &point);
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  wchar_t buffer[MAX_PATH] = {};
+  if (count == 0 || DragQueryFileW(drop, 0, buffer, MAX_PATH) == 0) {
+    DragFinish(drop);
+    return;
+  }
+  std::u16string path = U16(buffer);
+  if (IsShortcut(path)) ResolveShortcut(path);
+  const bool isDirectory = IsDirectory(path);
+  const std::u16string folder = isDirectory ? path : ParentFolder(path);
+
+  HWND hit = WindowFromPoint(point);
+  RECT tabRect{};
+  GetWindowRect(g_app.tab, &tabRect);
+  const std::vector<int> chain = IdChain(hit);
+  switch (RouteDrop(chain, PtInRect(&tabRect, point) != FALSE)) {
+    case DropTarget::InputFolderBox: SetInputFolder(folder); break;
+    case DropTarget::OutputFolderBox: SetWindowTextW(g_app.outputBox, W(folder)); break;
+    case DropTarget::StartInputField: ShowFolderField(g_app.window.ISPath, folder, kIdStartInputField, false); break;
+    case DropTarget::StartOutputField:
+      ShowFolderField(g_app.window.OSPath, folder, kIdStartOutputField, false);
+      break;
+    case DropTarget::SendToOutputField:
+      ShowFolderField(g_app.window.SdToPath, folder, kIdSendToOutputField, true);
+      break;
+    case DropTarget::PluginFolderField:
+      g_app.window.SPI = folder;
+      SetWindowTextW(Control(kIdPluginFolder), W(folder));
+      FillInputListView(WindowText(g_app.inputBox));
+      break;
+    case DropTarget::FolderTree:
+      // Registering a folder is the folder tree's own work.
+      break;
+    case DropTarget::TabControl:
+      if (TabDropSetsInputFolder(count, isDirectory)) {
+        SetInputFolder(path);
+      } else {
+        std::vector<std::u16string> paths;
+        for (UINT i = 0; i < count; ++i) {
+          if (DragQueryFileW(drop, i, buffer, MAX_PATH)) paths.push_back(U16(buffer));
+        }
+        DragFinish(drop);
+        RunPathConversion(paths, true);
+        return;
+      }
+      break;
+    case DropTarget::Nowhere: break;
+  }
+  DragFinish(drop);
+}
+
+bool SendToShortcutExists() {
+  const std::u16string path = SendToShortcutPath();
+  return !path.empty() && PathExists(path);
+}
+
+void UpdateSendToShortcut(bool registerShortcut) {
+  const std::u16string path = SendToShortcutPath();
+  if (path.empty()) return;
+  if (!registerShortcut) {
+    if (PathExists(path)) DeleteFileW(W(path));
+    return;
+  }
+  if (PathExists(path)) return;
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&link)))) {
+    return;
+  }
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  link->SetPath(exe);
+  link->SetArguments(L"");
+  link->SetIconLocation(exe, 0);
+  link->SetShowCmd(SW_SHOWNORMAL);
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    file->Save(W(path), TRUE);
+    file->Release();
+  }
+  link->Release();
+}
+
+bool ResolveShortcut(std::u16string& path) {
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&link)))) {
+    return false;
+  }
+  bool resolved = false;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (SUCCEEDED(file->Load(W(path), STGM_READ))) {
+      wchar_t target[MAX_PATH] = {};
+      if (link->GetPath(target, MAX_PATH, nullptr, SLGP_UNCPRIORITY) == S_OK && target[0] != L'\0') {
+        path = U16(target);
+        resolved = true;
+      }
+    }
+    file->Release();
+  }
+  link->Release();
+  return resolved;
+}
+
+bool BrowseForFolder(HWND owner, const wchar_t* title, std::u16string& folder) {
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.lpszTitle = title;
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = BrowseCallback;
+  info.lParam = folder.empty() ? 0 : reinterpret_cast<LPARAM>(W(folder));
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  if (!chosen) return false;
+  wchar_t path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListW(chosen, path) != FALSE;
+  CoTaskMemFree(chosen);
+  if (ok) folder = U16(path);
+  return ok;
+}
+
+void InitializeHtmlHelp() {
+  g_htmlHelpModule = LoadLibraryW(L"hhctrl.ocx");
+  if (!g_htmlHelpModule) return;
+  g_htmlHelp = reinterpret_cast<HtmlHelpFunction>(
+      reinterpret_cast<void*>(GetProcAddress(g_htmlHelpModule, MAKEINTRESOURCEA(15))));
+  if (g_htmlHelp) g_htmlHelp(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&g_htmlHelpCookie));
+}
+
+void UninitializeHtmlHelp() {
+  if (g_htmlHelp) g_htmlHelp(nullptr, nullptr, kHhUninitialize, g_htmlHelpCookie);
+  g_htmlHelp = nullptr;
+  if (g_htmlHelpModule) FreeLibrary(g_htmlHelpModule);
+  g_htmlHelpModule = nullptr;
+}
+
+}  // namespace pixlane::ui

@@ -1,0 +1,142 @@
+// The Win32 shell's shared state and the entry points its units offer one
+// another: main window, tab pages, shell integration (command line, drops,
+// folder watch, Send To), the batch host and the in-process test mode.
+// Everything runs on the one user-interface thread.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "engine/input_list.h"
+#include "settings/conversion_parameters.h"
+#include "settings/error_messages.h"
+#include "settings/window_settings.h"
+
+namespace pixlane::ui {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t expected");
+
+inline const wchar_t* W(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+inline std::u16string U16(const wchar_t* text) {
+  return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
+}
+inline std::u16string U16(std::wstring_view text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+
+inline constexpr wchar_t kMainClass[] = L"Pixlane_main_class";
+inline constexpr wchar_t kTreeBaseClass[] = L"Pixlane_trbase_class";
+inline constexpr wchar_t kMainBaseClass[] = L"Pixlane_mnbase_class";
+inline constexpr wchar_t kTabBaseClass[] = L"Pixlane_tabbase_class";
+inline constexpr wchar_t kInputPreviewClass[] = L"Pixlane_isetprv_class";
+inline constexpr wchar_t kOutputPreviewClass[] = L"Pixlane_oprv_class";
+inline constexpr int kPageCount = 5;
+// Posted to the main window to start the in-process test mode.
+inline constexpr UINT kMsgStartSelfTest = WM_APP + 1;
+
+struct App {
+  HINSTANCE instance = nullptr;
+  HANDLE heap = nullptr;
+  HFONT font = nullptr;
+  HFONT menuFont = nullptr;
+  HBRUSH menuBrush = nullptr;
+  HHOOK keyboardHook = nullptr;
+  bool themeActive = false;
+  std::u16string iniPath;
+  ConversionParameters params;
+  WindowSettings window;
+  EngineContext engine;
+
+  HWND main = nullptr;
+  HWND treePanel = nullptr;
+  HWND mainPanel = nullptr;
+  HWND tab = nullptr;
+  HWND pages[kPageCount] = {};
+  HWND tooltip = nullptr;
+  HWND progress = nullptr;
+  HWND inputBox = nullptr;
+  HWND outputBox = nullptr;
+  HWND inputList = nullptr;
+  HWND pluginList = nullptr;
+
+  HANDLE watch = INVALID_HANDLE_VALUE;
+  std::vector<InputListEntry> inputEntries;
+  bool batchRunning = false;
+  bool closing = false;
+
+  // Test mode: boxes are recorded, not shown, and answered as below.
+  bool testMode = false;
+  std::vector<int> shownMessages;  // ErrorMessage codes; 100 = summary box
+  bool testAbortAnswer = true;
+};
+
+extern App g_app;
+
+// main_window.cpp
+bool RegisterWindowClasses();
+HWND CreateMainWindow(int x, int y);
+HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
+                   int x, int y, int width, int height, int id, DWORD exStyle = 0);
+void AddTooltip(HWND control, const wchar_t* text);
+void ToggleTopMost();
+// Adds an owner-drawn popup item (measured and drawn by the main window);
+// `text` is the item data and must outlive the menu.
+bool AppendOwnerDrawnMenuItem(HMENU menu, UINT id, const wchar_t* text, UINT flags = 0);
+void ReleaseMenuResources();
+void RefreshThemeState();
+
+// tab_pages.cpp
+void CreateTabPages(HWND tab);
+void SelectPage(int index);
+LRESULT HandleOptionCommand(HWND from, int id, int code, HWND control);
+void ApplyEnableRules();
+void RefreshDetailSummary();
+void ReadEditedValues();  // RefreshFromControls with the pages' edits
+void ShowSettingsInControls();
+void FillInputListView(std::u16string_view folder);
+std::vector<std::u16string> CheckedInputNames();
+std::u16string WindowText(HWND window);
+std::u16string ControlText(int id);
+HWND Control(int id);
+void SetCheck(int id, bool checked);
+bool IsChecked(int id);
+void RestoreSubclassedLists();
+
+// shell_integration.cpp
+void SetInputFolder(std::u16string_view folder);
+void WatchInputFolder(std::u16string_view folder);
+void CloseInputFolderWatch();
+bool CheckInputFolderChanged(bool showMessage);
+// Rebuilds the list and re-arms the watch when the folder changed; true then.
+bool ReloadInputListIfChanged();
+bool HandleCommandLine(int count, wchar_t** arguments);
+void HandleDrop(HDROP drop);
+void UpdateSendToShortcut(bool registerShortcut);
+bool SendToShortcutExists();
+bool ResolveShortcut(std::u16string& path);
+bool BrowseForFolder(HWND owner, const wchar_t* title, std::u16string& folder);
+bool IsShortcut(const std::u16string& path);
+std::u16string LongPathName(const std::u16string& path);
+void InitializeHtmlHelp();
+void UninitializeHtmlHelp();
+
+// gui_batch_host.cpp
+void ShowErrorMessage(ErrorMessage code);
+void RunConvertCommand();
+void RunPathConversion(const std::vector<std::u16string>& paths, bool useMainOutputFolder);
+void ShowFolderHistories();
+
+// program_main.cpp
+void Shutdown();
+
+// ui_self_test.cpp
+void RunSelfTest(const std::wstring& scenario);
+
+}  // namespace pixlane::ui

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Runs in-process UI scenarios of Pixlane.exe under Wine's null display
+# driver: `run_ui_test.sh Pixlane.exe SCENARIO...`. Each run starts from a
+# scratch folder with its own Pixlane.ini, in a Wine prefix of its own
+# (null driver set there once) so that the shared test prefix is untouched.
+# A scenario writes PASS/FAIL lines and DONE to a log checked here. A
+# background notepad keeps Wine's desktop process alive between runs (its
+# start costs ~10 s under the null driver).
+set -euo pipefail
+
+exe=$1
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+wine_run="$root/scripts/wine-run"
+cache_root="${XDG_CACHE_HOME:-$HOME/.cache}/pixlane"
+export PIXLANE_WINEPREFIX="$cache_root/wineprefix-ui-null"
+
+# The null display driver: windows, controls and message loops without X.
+marker="$PIXLANE_WINEPREFIX/.pixlane-null-driver"
+if [[ ! -f "$marker" ]]; then
+  "$wine_run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  # Processes started with the old driver setting must not linger.
+  WINEPREFIX="$PIXLANE_WINEPREFIX" wineserver -k 2>/dev/null || true
+  : >"$marker"
+fi
+
+fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
+
+keeper=""
+cleanup() {
+  if [[ -n $keeper ]]; then kill "$keeper" 2>/dev/null || true; wait "$keeper" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+PIXLANE_UI_TEST= "$wine_run" notepad.exe </dev/null >/dev/null 2>&1 &
+keeper=$!
+
+run_scenario() {
+  scenario=$1
+  work=$(mktemp -d /tmp/pixlane-ui-XXXXXX)
+  mkdir -p "$work/app" "$work/in" "$work/out"
+  cp "$exe" "$work/app/Pixlane.exe"
+  winpath() { printf 'Z:%s' "${1//\//\\}"; }
+  data="$root/tests/data/bmp"
+  cp "$data/gen_24bit_v4.bmp" "$work/in/a.bmp"
+  cp "$data/gen_8bit_v4.bmp" "$work/in/b.bmp"
+  cp "$data/gen_4bit_v4.bmp" "$work/in/c.bmp"
+  cp "$data/gen_24bit_v4.bmp" "$work/in/d.bmp"
+
+  ini="$work/app/Pixlane.ini"
+  write_ini() {  # extra "key=value" lines for [MWin] and [CvtPrms]
+    {
+      printf '[CvtPrms]\r\nOFmt=0\r\nSampling=1\r\n%s' "$1"
+      printf '[MWin]\r\nIH0=%s\r\nOH0=%s\r\nEndMes=1\r\nFileMes=1\r\n%s' \
+        "$(winpath "$work/in")" "$(winpath "$work/out")" "$2"
+    } >"$ini"
+  }
+
+  log="$work/log.txt"
+  export PIXLANE_UI_TEST_LOG
+  PIXLANE_UI_TEST_LOG=$(winpath "$log")
+  export PIXLANE_UI_TEST_DIR
+  PIXLANE_UI_TEST_DIR=$(winpath "$work")
+  args=()
+  expect_done=1
+  case "$scenario" in
+    pages | convert | drop) write_ini "" "" ;;
+    open-folder)
+      write_ini "" $'SdToCvt=1\r\n'
+      args=("$(winpath "$work/in")")
+      export PIXLANE_UI_EXPECT_INPUT
+      PIXLANE_UI_EXPECT_INPUT=$(winpath "$work/in")
+      ;;
+    open-files)
+      write_ini "" $'SdToCvt=0\r\n'
+      args=("$(winpath "$work/in/B.BMP")" "$(winpath "$work/in/c.bmp")" "$(winpath "$work/in/d.bmp")")
+      export PIXLANE_UI_EXPECT_INPUT PIXLANE_UI_EXPECT_CHECKED
+      PIXLANE_UI_EXPECT_INPUT=$(winpath "$work/in")
+      PIXLANE_UI_EXPECT_CHECKED="b.bmp,c.bmp,d.bmp,"
+      ;;
+    send-convert)
+      write_ini "" $'SdToCvt=1\r\nSdToPath='"$(winpath "$work/out")"$'\r\n'
+      args=("$(winpath "$work/in/a.bmp")" "$(winpath "$work/in/b.bmp")" "$(winpath "$work/in/c.bmp")")
+      expect_done=0
+      ;;
+    second-start) write_ini "" "" ;;
+    wrong-name)
+      # Under another name the program refuses to start (exit 1, no window).
+      write_ini "" ""
+      cp "$work/app/Pixlane.exe" "$work/app/Other.exe"
+      rc=0
+      PIXLANE_UI_TEST=pages timeout 30 "$wine_run" "$work/app/Other.exe" || rc=$?
+      ((rc == 1)) || fail "Other.exe exited with $rc"
+      [[ ! -f $log ]] || fail "Other.exe ran the scenario"
+      echo "ok: $scenario"
+      rm -rf "$work"
+      return 0
+      ;;
+    *) echo "unknown scenario $scenario" >&2; exit 2 ;;
+  esac
+  real_scenario=$scenario
+  [[ $scenario == open-* ]] && real_scenario=open
+  [[ $scenario == second-start ]] && real_scenario=wait-restore
+
+  status=0
+  if [[ $scenario == second-start ]]; then
+    PIXLANE_UI_TEST=$real_scenario timeout 60 "$wine_run" "$work/app/Pixlane.exe" &
+    first=$!
+    for _ in $(seq 1 200); do
+      grep -q READY "$log" 2>/dev/null && break
+      sleep 0.1
+    done
+    PIXLANE_UI_TEST=second timeout 30 "$wine_run" "$work/app/Pixlane.exe" || status=$?
+    wait "$first" || status=$?
+  else
+    PIXLANE_UI_TEST=$real_scenario timeout 60 "$wine_run" "$work/app/Pixlane.exe" "${args[@]}" || status=$?
+  fi
+
+  [[ -f $log ]] && cat "$log"
+  ((status == 0)) || fail "Pixlane.exe exited with $status"
+  if ((expect_done)); then
+    grep -q " DONE$" "$log" || fail "scenario did not finish cleanly"
+  fi
+  # The settings were written at exit in every scenario.
+  grep -q '^Marker=' "$ini" || fail "settings not saved at exit"
+  case "$scenario" in
+    pages)
+      # What the pages showed when the window closed.
+      for kv in OFmt=2 JTrans=0 IFmt=6 Quality=100 NameSet=2 DigitNum=5 ExtStr0=pic GamOpt=1 GamVal=30 SdToCvt=1 TipAct=0 Reset=0; do
+        tr -d '\r' <"$ini" | grep -qx "$kv" || fail "INI lacks $kv"
+      done
+      ;;
+    send-convert)
+      n=$(find "$work/out" -type f | wc -l)
+      ((n == 3)) || fail "send-convert wrote $n files, expected 3"
+      ;;
+    convert)
+      tr -d '\r' <"$ini" | grep -q '^IH0=Z:' || fail "history not saved"
+      ;;
+  esac
+  echo "ok: $scenario"
+  rm -rf "$work"
+}
+
+for scenario in "$@"; do
+  run_scenario "$scenario"
+done
