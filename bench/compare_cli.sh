@@ -92,3 +92,54 @@ if supports jpg; then
 else
   echo "JPEG: not supported by this pixlane yet"
 fi
+
+# --- GIF and TIFF output ------------------------------------------------------
+# GraphicsMagick (package graphicsmagick) is compared too when installed.
+gm=$(command -v gm || true)
+if [[ ! -d "$cache/tiff" ]]; then
+  mkdir -p "$cache/tiff.tmp"
+  for f in "$cache"/bmp/*.bmp; do
+    "$convert" "$f" -compress none "$cache/tiff.tmp/$(basename "${f%.bmp}").tif"
+  done
+  mv "$cache/tiff.tmp" "$cache/tiff"
+fi
+if supports gif; then
+  # 256 colours, Floyd-Steinberg dithering, after reduction to long side 800.
+  t_p=$(best_of px --format gif --long-side 800 -o "$work/out" "$cache/jpeg")
+  t_m=$(best_of bash -c "cd '$cache/jpeg' && $convert -quiet '*.jpg' -resize 800x800 -dither FloydSteinberg -colors 256 -set filename:f '%t' '$work/out/%[filename:f].gif'")
+  if [[ -n "$gm" ]]; then
+    t_g=$(best_of bash -c "cd '$cache/jpeg' && $gm mogrify -output-directory '$work/out' -format gif -resize 800x800 -colors 256 -dither *.jpg")
+    report "JPEG to GIF, long side 800" "$t_p" ImageMagick "$t_m" GraphicsMagick "$t_g"
+  else
+    report "JPEG to GIF, long side 800" "$t_p" ImageMagick "$t_m"
+  fi
+  # Full size: the colour reduction and the LZW encoder on 2-4 Mpx images.
+  t_p=$(best_of px --format gif -o "$work/out" "$cache/bmp")
+  t_m=$(best_of bash -c "cd '$cache/bmp' && $convert -quiet '*.bmp' -dither FloydSteinberg -colors 256 -set filename:f '%t' '$work/out/%[filename:f].gif'")
+  if [[ -n "$gm" ]]; then
+    t_g=$(best_of bash -c "cd '$cache/bmp' && $gm mogrify -output-directory '$work/out' -format gif -colors 256 -dither *.bmp")
+    report "BMP to GIF, full size" "$t_p" ImageMagick "$t_m" GraphicsMagick "$t_g"
+  else
+    report "BMP to GIF, full size" "$t_p" ImageMagick "$t_m"
+  fi
+else
+  echo "GIF: not supported by this pixlane yet"
+fi
+if supports tiff; then
+  t_p=$(best_of px --format tiff -o "$work/out" "$cache/bmp")
+  t_m=$(best_of bash -c "cd '$cache/bmp' && $convert -quiet '*.bmp' -compress none -set filename:f '%t' '$work/out/%[filename:f].tif'")
+  if [[ -n "$gm" ]]; then
+    t_g=$(best_of bash -c "cd '$cache/bmp' && $gm mogrify -output-directory '$work/out' -format tif -compress None *.bmp")
+    report "BMP to TIFF 24-bit" "$t_p" ImageMagick "$t_m" GraphicsMagick "$t_g"
+  else
+    report "BMP to TIFF 24-bit" "$t_p" ImageMagick "$t_m"
+  fi
+  t_p=$(best_of px --format tiff --depth 8 -o "$work/out" "$cache/bmp")
+  t_m=$(best_of bash -c "cd '$cache/bmp' && $convert -quiet '*.bmp' -dither FloydSteinberg -colors 256 -compress none -set filename:f '%t' '$work/out/%[filename:f].tif'")
+  report "BMP to 8-bit palette TIFF" "$t_p" ImageMagick "$t_m"
+  t_p=$(best_of px --format bmp -o "$work/out" "$cache/tiff")
+  t_m=$(best_of bash -c "cd '$cache/tiff' && $convert -quiet '*.tif' -set filename:f '%t' 'BMP3:$work/out/%[filename:f].bmp'")
+  report "TIFF to BMP 24-bit" "$t_p" ImageMagick "$t_m"
+else
+  echo "TIFF: not supported by this pixlane yet"
+fi

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/batch_driver.h"
+#include "engine/exif_lookup.h"
 #include "engine/input_list.h"
 #include "engine/load_save_dispatch.h"
 #include "engine/output_naming.h"
@@ -128,6 +129,7 @@ int DryRun(ConversionParameters& params, const std::u16string& outputFolder,
   request.inputFolder = inputFolder;
   request.entryNames = entries;
   request.deleteInputs = params.IFileDel != 0;
+  request.readExifDate = ReadPreviewExifDate;
   for (const PreviewRow& row : PreviewNames(naming, request)) {
     output.out(Utf16ToUtf8(row.inputName) + " -> " + Utf16ToUtf8(JoinPath(folder, row.outputName)));
   }

@@ -17,6 +17,7 @@ const char* CodecErrorName(CodecError error) {
     case CodecError::ConversionFailed: return "ConversionFailed";
     case CodecError::WriteFailed: return "WriteFailed";
     case CodecError::UnsupportedFormat: return "UnsupportedFormat";
+    case CodecError::BadChecksum: return "BadChecksum";
   }
   return "Unknown";
 }

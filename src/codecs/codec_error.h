@@ -17,6 +17,7 @@ enum class CodecError {
   ConversionFailed,    // the depth converter refused or failed
   WriteFailed,
   UnsupportedFormat,   // no reader or writer for this format
+  BadChecksum,         // a checksum over part of the file does not match
 };
 
 const char* CodecErrorName(CodecError error);

@@ -4,6 +4,9 @@
 // precedes sharpening so that sharpening acts on the output size.
 #include "engine/conversion_pipeline.h"
 
+#include "codecs/jpeg_comment.h"
+#include "codecs/jpeg_transform.h"
+#include "engine/exif_lookup.h"
 #include "engine/load_save_dispatch.h"
 #include "imaging/colour_corrections.h"
 #include "imaging/hue_saturation.h"
@@ -55,7 +58,7 @@ bool ConvertFile(EngineContext& context, const ConversionParameters& params,
                  std::u16string_view inputPath, std::u16string_view temporaryFolder,
                  std::u16string& tempPath) {
   tempPath.clear();
-  if (!LoadImageFile(context, inputPath)) return false;
+  if (!LoadImageFile(context, params, inputPath)) return false;
   std::u16string path;
   if (!MakeTemporaryFile(temporaryFolder, u"tmp", path)) {
     context.lastError = CodecError::CannotOpen;
@@ -72,12 +75,52 @@ bool ConvertFile(EngineContext& context, const ConversionParameters& params,
   return ok;
 }
 
-bool TransformFile(EngineContext& context, const ConversionParameters& /*params*/,
-                   std::u16string_view inputPath, std::u16string_view /*temporaryFolder*/,
+// The transform writes one temporary file; a comment pass reads it and
+// writes a second one, and the first is deleted. Whatever fails, no
+// temporary file is left behind.
+bool TransformFile(EngineContext& context, const ConversionParameters& params,
+                   std::u16string_view inputPath, std::u16string_view temporaryFolder,
                    std::u16string& tempPath) {
   tempPath.clear();
-  context.lastError = PathExists(inputPath) ? CodecError::UnsupportedFormat : CodecError::CannotOpen;
-  return false;
+  context.exifDate.Clear();
+  context.lastError = CodecError::CannotOpen;
+  if (!context.work || !PathExists(inputPath)) return false;
+  std::u16string path;
+  if (!MakeTemporaryFile(temporaryFolder, u"tmp", path)) return false;
+
+  JpegTransformer& transformer = context.work->jpegTransformer;
+  transformer.options.Reset();
+  SetJpegTransformOptions(transformer.options, params.TurOpt, params.Marker, params.Progressive);
+  transformer.options.forceGrayscale = context.saver.grayscale;
+  bool ok = TransformJpegFile(transformer, inputPath, path);
+  transformer.file.Release();
+  context.lastError = transformer.error;
+  if (ok) {
+    // No pixels: only the size, which the HTML tag output uses.
+    context.current.record = nullptr;
+    context.current.width = transformer.outputWidth;
+    context.current.height = transformer.outputHeight;
+    if (params.NameSet == 1) LookUpExifDate(context.work->exifReader, inputPath, context.exifDate);
+  }
+  if (ok && params.CmtOpt != 0 && !params.CmtStr1.empty()) {
+    std::u16string commented;
+    if (!MakeTemporaryFile(temporaryFolder, u"tmp", commented)) {
+      context.lastError = CodecError::CannotOpen;
+      ok = false;
+    } else {
+      CodecError error = CodecError::None;
+      ok = InsertJpegComment(path, commented, JpegCommentBytes(params.CmtStr1, true), error);
+      context.lastError = error;
+      DeleteFilePath(path);
+      path = std::move(commented);
+    }
+  }
+  if (ok) {
+    tempPath = std::move(path);
+  } else {
+    DeleteFilePath(path);
+  }
+  return ok;
 }
 
 bool ConvertOrTransformFile(EngineContext& context, const ConversionParameters& params,

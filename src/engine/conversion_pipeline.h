@@ -19,8 +19,12 @@ bool ConvertFile(EngineContext& context, const ConversionParameters& params,
                  std::u16string_view inputPath, std::u16string_view temporaryFolder,
                  std::u16string& tempPath);
 
-// The lossless JPEG routine used when JTrans is set. Until the JPEG
-// transform exists it reports failure without creating anything.
+// The lossless JPEG routine used when JTrans is set: TransformJpegFile with
+// "TurOpt", "Marker", "Progressive" and SelectSaver's grayscale flag into a
+// fresh "tmp" file; on success the current width and height are the
+// output's, the Exif date is read with "NameSet" 1, and with "CmtOpt" the
+// comment is put in through a second temporary file. On failure no
+// temporary file remains.
 bool TransformFile(EngineContext& context, const ConversionParameters& params,
                    std::u16string_view inputPath, std::u16string_view temporaryFolder,
                    std::u16string& tempPath);

@@ -10,6 +10,16 @@
 #include "codecs/bmp_reader.h"
 #include "codecs/bmp_writer.h"
 #include "codecs/codec_error.h"
+#include "codecs/exif_date.h"
+#include "codecs/gif_reader.h"
+#include "codecs/gif_writer.h"
+#include "codecs/jpeg_reader.h"
+#include "codecs/jpeg_transform.h"
+#include "codecs/jpeg_writer.h"
+#include "codecs/png_reader.h"
+#include "codecs/png_writer.h"
+#include "codecs/tiff_reader.h"
+#include "codecs/tiff_writer.h"
 #include "engine/output_naming.h"
 #include "imaging/colour_corrections.h"
 #include "imaging/depth_converter.h"
@@ -58,6 +68,18 @@ struct WorkObjects {
   ProcessingTables tables;
   BmpReader bmpReader;
   BmpWriter bmpWriter;
+  PngReader pngReader;
+  PngWriter pngWriter;
+  // The PNG reader's flattening table, built by AllocateWorkObjects.
+  BlendTable pngBlend{};
+  JpegReader jpegReader;
+  JpegWriter jpegWriter;
+  JpegTransformer jpegTransformer;
+  ExifReader exifReader;
+  TiffReader tiffReader;
+  TiffWriter tiffWriter;
+  GifReader gifReader;
+  GifWriter gifWriter;
 };
 
 struct EngineContext {

@@ -24,7 +24,12 @@ bool PrepareProcessingTables(WorkObjects& work, const ConversionParameters& para
 
 // Loads `path` into the current image through the reader its first bytes
 // select. False when the file is missing, unreadable or rejected; no pixel
-// buffer of the file is left behind then.
+// buffer of the file is left behind then. The engine's Exif date is cleared
+// first; a JPEG is decoded at a reduced scale when the resize box of
+// "RszOpt"/"RszSize" allows, and with "NameSet" 1 its Exif date is read.
+bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
+                   std::u16string_view path);
+// The same with the default settings: full-size decoding, no Exif date.
 bool LoadImageFile(EngineContext& context, std::u16string_view path);
 
 // Frees the current image's pixels; its width, height and bit count stay
