@@ -6,6 +6,7 @@
 
 #include "codecs/format_sniff.h"
 #include "codecs/gif_reader.h"
+#include "fuzz_support.h"
 
 namespace pixlane::fuzz {
 namespace {
@@ -22,37 +23,16 @@ bool WithinCap(const uint8_t* data, size_t size) {
   return fits(width) && fits(height);
 }
 
-uint64_t Checksum(const ImageBuffer& image, size_t imageBytes) {
-  uint64_t h = 1469598103934665603ull;
-  const uint8_t* p = image.pixels.data();
-  for (size_t i = 0; i < imageBytes; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  for (const RgbQuad& q : image.palette) {
-    h = (h ^ q.blue) * 1099511628211ull;
-    h = (h ^ q.green) * 1099511628211ull;
-    h = (h ^ q.red) * 1099511628211ull;
-  }
-  return h;
-}
-
 bool CheckRead(const GifReader& reader, const ImageBuffer* image, size_t size,
                uint64_t& checksum) {
-  if (image == nullptr) {
-    return reader.error != CodecError::None && reader.image.pixels.empty();
-  }
-  if (image != &reader.image || reader.error != CodecError::None) return false;
+  if (image == nullptr) return IsCleanFailure(reader);
+  if (!IsSoundRecord(reader, *image, FormatCode::Gif) || image->fileSize != size) return false;
   const BitmapInfoHeader& h = image->header;
-  if (h.size != 40 || h.planes != 1 || h.bitCount != 8 || h.compression != 0) return false;
+  if (h.bitCount != 8) return false;
   if (h.width != reader.screenWidth || h.height != reader.screenHeight) return false;
-  if (h.width < 1 || h.width > kMaxDimension || h.height < 1 || h.height > kMaxDimension) {
-    return false;
-  }
-  if (image->sourceFormat != FormatCode::Gif || image->fileSize != size) return false;
   if (image->sourceBitCount < 1 || image->sourceBitCount > 8) return false;
   if (reader.left + reader.width > h.width || reader.top + reader.height > h.height) return false;
-  const size_t imageBytes = RowStride(h.width, 8) * static_cast<size_t>(h.height);
-  if (image->pixels.size() < imageBytes) return false;
-  checksum = Checksum(*image, imageBytes);
-  return true;
+  return ChecksumRows(*image, checksum);
 }
 
 }  // namespace
@@ -61,12 +41,12 @@ bool CheckGifInput(const uint8_t* data, size_t size) {
   (void)SniffFormatBytes(data, size);
   if (!WithinCap(data, size)) return true;
   static GifReader reader;  // large (its code table); reused as in a batch
-  uint64_t first = 0;
-  uint64_t second = 0;
-  if (!CheckRead(reader, ReadGifMemory(reader, data, size), size, first)) return false;
-  const CodecError firstError = reader.error;
-  if (!CheckRead(reader, ReadGifMemory(reader, data, size), size, second)) return false;
-  return reader.error == firstError && first == second && reader.lzwData.empty() &&
+  auto check = [size](const GifReader& r, const ImageBuffer* image, uint64_t& checksum) {
+    return CheckRead(r, image, size, checksum);
+  };
+  return ReadsTwiceAlike(
+             reader, [&](GifReader& r) { return ReadGifMemory(r, data, size); }, check) &&
+         reader.lzwData.empty() &&
          reader.frame.empty();
 }
 

@@ -8,19 +8,13 @@
 #include "codecs/exif_date.h"
 #include "codecs/format_sniff.h"
 #include "codecs/jpeg_reader.h"
+#include "fuzz_support.h"
 
 namespace pixlane::fuzz {
 namespace {
 
-uint64_t Checksum(const ImageBuffer& image, size_t bytes) {
-  uint64_t h = 1469598103934665603ull;
-  const uint8_t* p = image.pixels.data();
-  for (size_t i = 0; i < bytes; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  return h;
-}
-
 bool CheckDecode(JpegReader& reader, const ImageBuffer* image, uint64_t& checksum) {
-  if (image == nullptr) return reader.error != CodecError::None && reader.image.pixels.empty();
+  if (image == nullptr) return IsCleanFailure(reader);
   if (image != &reader.image || reader.error != CodecError::None) return false;
   const BitmapInfoHeader& h = image->header;
   if (h.width < 1 || h.height < 1 || h.width > kJpegFuzzMaxDimension ||
@@ -41,10 +35,7 @@ bool CheckDecode(JpegReader& reader, const ImageBuffer* image, uint64_t& checksu
       (reader.nominalWidth != h.width || reader.nominalHeight != h.height)) {
     return false;
   }
-  const size_t bytes = RowStride(h.width, h.bitCount) * static_cast<size_t>(h.height);
-  if (image->pixels.size() < bytes) return false;
-  checksum = Checksum(*image, bytes);
-  return true;
+  return ChecksumRows(*image, checksum, false);
 }
 
 }  // namespace
@@ -62,12 +53,11 @@ bool CheckJpegInput(const uint8_t* data, size_t size) {
   reader.maxDimension = kJpegFuzzMaxDimension;
   reader.maxMemory = kJpegFuzzMaxMemory;
   for (JpegTargetBox box : {JpegTargetBox{}, JpegTargetBox{40, 30}}) {
-    uint64_t first = 0;
-    uint64_t second = 0;
-    if (!CheckDecode(reader, LoadJpegImageMemory(reader, data, size, box), first)) return false;
-    const CodecError firstError = reader.error;
-    if (!CheckDecode(reader, LoadJpegImageMemory(reader, data, size, box), second)) return false;
-    if (reader.error != firstError || first != second) return false;
+    if (!ReadsTwiceAlike(
+            reader, [&](JpegReader& r) { return LoadJpegImageMemory(r, data, size, box); },
+            CheckDecode)) {
+      return false;
+    }
   }
   return true;
 }

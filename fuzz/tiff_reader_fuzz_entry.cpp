@@ -7,6 +7,7 @@
 
 #include "codecs/format_sniff.h"
 #include "codecs/tiff_reader.h"
+#include "fuzz_support.h"
 
 namespace pixlane::fuzz {
 namespace {
@@ -43,43 +44,19 @@ bool WithinCap(const uint8_t* data, size_t size) {
   return true;
 }
 
-uint64_t Checksum(const ImageBuffer& image, size_t imageBytes) {
-  uint64_t h = 1469598103934665603ull;
-  const uint8_t* p = image.pixels.data();
-  for (size_t i = 0; i < imageBytes; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  for (const RgbQuad& q : image.palette) {
-    h = (h ^ q.blue) * 1099511628211ull;
-    h = (h ^ q.green) * 1099511628211ull;
-    h = (h ^ q.red) * 1099511628211ull;
-  }
-  return h;
-}
-
 bool CheckRead(const TiffReader& reader, const ImageBuffer* image, size_t size,
                uint64_t& checksum) {
-  if (image == nullptr) {
-    return reader.error != CodecError::None && reader.image.pixels.empty();
-  }
-  if (image != &reader.image || reader.error != CodecError::None) return false;
+  if (image == nullptr) return IsCleanFailure(reader);
+  if (!IsSoundRecord(reader, *image, FormatCode::Tiff) || image->fileSize != size) return false;
   const BitmapInfoHeader& h = image->header;
-  if (h.size != 40 || h.planes != 1 || h.compression != 0) return false;
-  if (h.width < 1 || h.width > kMaxDimension || h.height < 1 || h.height > kMaxDimension) {
-    return false;
-  }
-  if (image->sourceFormat != FormatCode::Tiff || image->fileSize != size) return false;
   if (h.xPelsPerMetre < 0 || h.yPelsPerMetre < 0) return false;
   const int source = image->sourceBitCount;
   const bool indexed = source == 1 || source == 4 || source == 8;
   const bool rgb = source == 24 || source == 48;
   if (!(indexed && h.bitCount == 8) && !(rgb && h.bitCount == 24)) return false;
   const size_t used = indexed ? size_t{1} << source : 0;
-  for (size_t i = used; i < image->palette.size(); ++i) {
-    if (image->palette[i] != RgbQuad{}) return false;
-  }
-  const size_t imageBytes = RowStride(h.width, h.bitCount) * static_cast<size_t>(h.height);
-  if (image->pixels.size() < imageBytes) return false;
-  checksum = Checksum(*image, imageBytes);
-  return true;
+  if (!UnusedPaletteIsZero(*image, used)) return false;
+  return ChecksumRows(*image, checksum);
 }
 
 }  // namespace
@@ -88,12 +65,12 @@ bool CheckTiffInput(const uint8_t* data, size_t size) {
   (void)SniffFormatBytes(data, size);
   if (!WithinCap(data, size)) return true;
   TiffReader reader;
-  uint64_t first = 0;
-  uint64_t second = 0;
-  if (!CheckRead(reader, ReadTiffMemory(reader, data, size), size, first)) return false;
-  const CodecError firstError = reader.error;
-  if (!CheckRead(reader, ReadTiffMemory(reader, data, size), size, second)) return false;
-  return reader.error == firstError && first == second && reader.stripData.empty();
+  auto check = [size](const TiffReader& r, const ImageBuffer* image, uint64_t& checksum) {
+    return CheckRead(r, image, size, checksum);
+  };
+  return ReadsTwiceAlike(
+             reader, [&](TiffReader& r) { return ReadTiffMemory(r, data, size); }, check) &&
+         reader.stripData.empty();
 }
 
 }  // namespace pixlane::fuzz

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "codecs/codec_support.h"
 #include "platform/byte_reader.h"
 
 namespace pixlane {
@@ -60,18 +61,9 @@ bool WriteBmpFile(BmpWriter& writer, std::u16string_view path, const RgbQuad* pa
   const RgbQuad* table = palette;
   Palette outputPalette{};
   if (source != target) {
-    if (!writer.converted.Allocate(converter.imageBytes)) {
-      return Fail(writer, CodecError::OutOfMemory);
-    }
-    // A 24-bit source has no palette; the converter never reads it, but it
-    // gets a valid one all the same.
-    const Palette noPalette{};
-    const bool converted =
-        ConvertDepth(converter, palette != nullptr ? palette : noPalette.data(), pixels,
-                     outputPalette.data(), writer.converted.data());
-    converter.sourcePalette = nullptr;
-    converter.targetPalette = nullptr;
-    if (!converted) return Fail(writer, CodecError::ConversionFailed);
+    const CodecError error =
+        ConvertIntoBuffer(converter, palette, pixels, outputPalette.data(), writer.converted);
+    if (error != CodecError::None) return Fail(writer, error);
     rows = writer.converted.data();
     table = outputPalette.data();
   }
@@ -92,12 +84,9 @@ bool WriteBmpFile(BmpWriter& writer, std::u16string_view path, const RgbQuad* pa
   PutU32(info + 32, colours);
   if (colours != 0) std::memcpy(h + kHeadersBytes, table, 4 * size_t{colours});
 
-  OutputFile& out = writer.file.output;
-  if (!out.Create(path)) return Fail(writer, CodecError::CannotOpen);
-  if (!out.Write(head.data(), offset) || !out.Write(rows, converter.imageBytes)) {
-    return Fail(writer, CodecError::WriteFailed);
-  }
-  if (!out.Close()) return Fail(writer, CodecError::WriteFailed);
+  const CodecError error = WriteHeadAndBody(writer.file.output, path, head.data(), offset, rows,
+                                            converter.imageBytes);
+  if (error != CodecError::None) return Fail(writer, error);
   return true;
 }
 

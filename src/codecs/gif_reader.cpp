@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "codecs/codec_support.h"
 #include "platform/byte_reader.h"
 
 namespace pixlane {
@@ -281,16 +282,9 @@ ImageBuffer* FinishRead(GifReader& reader, bool ok) {
 
 ImageBuffer* ReadGif(GifReader& reader, std::u16string_view path) {
   ResetReader(reader);
-  const uint32_t size = MapInputFile(path, reader.file);
-  if (size == 0) {
-    reader.error = CodecError::CannotOpen;
-    reader.file.Release();
-    return nullptr;
-  }
-  GifParser parser(reader, reader.file.input.begin, size);
-  const bool ok = parser.Parse();
-  if (ok) reader.image.lastWriteTime = reader.file.mapping.lastWriteTime();
-  reader.file.Release();
+  const bool ok = ParseMappedFile(reader, path, [&reader](const uint8_t* data, uint32_t size) {
+    return GifParser(reader, data, size).Parse();
+  });
   return FinishRead(reader, ok);
 }
 

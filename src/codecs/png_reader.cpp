@@ -16,6 +16,7 @@
 #include <limits>
 #include <utility>
 
+#include "codecs/codec_support.h"
 #include "codecs/png_format.h"
 #include "platform/byte_reader.h"
 
@@ -828,16 +829,9 @@ void BuildBlendTable(BlendTable& table) {
 ImageBuffer* ReadPng(PngReader& reader, std::u16string_view path) {
   ResetReader(reader);
   reader.file.Release();
-  const uint32_t size = MapInputFile(path, reader.file);
-  if (size == 0) {
-    reader.error = CodecError::CannotOpen;
-    reader.file.Release();
-    return nullptr;
-  }
-  PngParser parser(reader, reader.file.input.begin, size, true);
-  const bool ok = parser.Parse();
-  if (ok) reader.image.lastWriteTime = reader.file.mapping.lastWriteTime();
-  reader.file.Release();
+  const bool ok = ParseMappedFile(reader, path, [&reader](const uint8_t* data, uint32_t size) {
+    return PngParser(reader, data, size, true).Parse();
+  });
   return FinishRead(reader, ok);
 }
 

@@ -10,6 +10,8 @@
 #include <array>
 #include <cstring>
 
+#include "codecs/codec_support.h"
+
 namespace pixlane {
 namespace {
 
@@ -103,29 +105,28 @@ bool Convert(TiffWriter& writer, const Layout& layout, const RgbQuad* palette,
     stride = static_cast<size_t>(converter.rowStride);
     return true;
   }
-  const Palette noPalette{};
-  const RgbQuad* sourcePalette = palette != nullptr ? palette : noPalette.data();
-  bool ok = false;
-  if (layout.kind == Kind::Gray) {
-    // One gray level per pixel, rows of exactly width bytes.
-    const size_t bytes =
-        static_cast<size_t>(converter.width) * static_cast<size_t>(converter.height);
-    if (!writer.converted.Allocate(bytes)) return Fail(writer, CodecError::OutOfMemory);
-    ok = ConvertToGray(converter, sourcePalette, pixels, writer.converted.data());
-    stride = static_cast<size_t>(converter.width);
-  } else {
-    if (!writer.converted.Allocate(converter.imageBytes)) {
-      return Fail(writer, CodecError::OutOfMemory);
-    }
-    ok = ConvertDepth(converter, sourcePalette, pixels, table.data(), writer.converted.data());
+  if (layout.kind != Kind::Gray) {
+    const CodecError error =
+        ConvertIntoBuffer(converter, palette, pixels, table.data(), writer.converted);
+    if (error != CodecError::None) return Fail(writer, error);
+    rows = writer.converted.data();
     stride = static_cast<size_t>(converter.rowStride);
+    return true;
   }
+  // One gray level per pixel, rows of exactly width bytes.
+  const size_t bytes =
+      static_cast<size_t>(converter.width) * static_cast<size_t>(converter.height);
+  if (!writer.converted.Allocate(bytes)) return Fail(writer, CodecError::OutOfMemory);
+  const Palette noPalette{};
+  const bool ok = ConvertToGray(converter, palette != nullptr ? palette : noPalette.data(),
+                                pixels, writer.converted.data());
   converter.sourcePalette = nullptr;
   converter.sourcePixels = nullptr;
   converter.targetPalette = nullptr;
   converter.targetPixels = nullptr;
   if (!ok) return Fail(writer, CodecError::ConversionFailed);
   rows = writer.converted.data();
+  stride = static_cast<size_t>(converter.width);
   return true;
 }
 
@@ -236,12 +237,9 @@ bool WriteTiffFile(TiffWriter& writer, std::u16string_view path, const RgbQuad* 
     }
   }
 
-  OutputFile& file = writer.file.output;
-  if (!file.Create(path)) return Fail(writer, CodecError::CannotOpen);
-  if (!file.Write(head.data(), layout.dataAt) || !file.Write(writer.data.data(), dataBytes) ||
-      !file.Close()) {
-    return Fail(writer, CodecError::WriteFailed);
-  }
+  const CodecError error = WriteHeadAndBody(writer.file.output, path, head.data(), layout.dataAt,
+                                            writer.data.data(), dataBytes);
+  if (error != CodecError::None) return Fail(writer, error);
   return true;
 }
 

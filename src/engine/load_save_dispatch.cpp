@@ -23,19 +23,37 @@ constexpr int32_t kDepthTable[5][6] = {
     /* GIF  */ {0, 8, 4, 2, 1, 0},
 };
 
-bool SaveBmp(EngineContext& context, std::u16string_view outputPath) {
-  BmpWriter& writer = context.work->bmpWriter;
-  const CurrentImage& image = context.current;
-  writer.converter.width = image.width;
-  writer.converter.height = image.height;
-  writer.converter.sourceBitCount = image.bitCount;
-  writer.converter.targetBitCount =
-      context.saver.targetDepth == 0 ? image.bitCount : context.saver.targetDepth;
-  context.lastSaveDepth = writer.converter.targetBitCount;
-  const bool ok = WriteBmp(writer, outputPath, image.record->palette.data(),
-                           image.record->pixels.data());
+// Gives a writer's converter the current image's size and depth.
+void DescribeCurrentImage(DepthConverter& converter, const CurrentImage& image) {
+  converter.width = image.width;
+  converter.height = image.height;
+  converter.sourceBitCount = image.bitCount;
+}
+
+// Sets the target depth chosen by SelectSaver, or `keptDepth` where it
+// chose none, and records it as the depth of the saved file.
+void SetTargetDepth(EngineContext& context, DepthConverter& converter, int32_t keptDepth) {
+  converter.targetBitCount =
+      context.saver.targetDepth == 0 ? keptDepth : context.saver.targetDepth;
+  context.lastSaveDepth = converter.targetBitCount;
+}
+
+// Runs a writer's entry point (writer, path, palette, pixels, extra
+// arguments first) on the current image and records the writer's error.
+template <typename Writer, typename Write, typename... Extra>
+bool WriteCurrentImage(EngineContext& context, Writer& writer, std::u16string_view outputPath,
+                       Write write, Extra... extra) {
+  const ImageBuffer& record = *context.current.record;
+  const bool ok = write(writer, outputPath, extra..., record.palette.data(), record.pixels.data());
   context.lastError = writer.error;
   return ok;
+}
+
+bool SaveBmp(EngineContext& context, std::u16string_view outputPath) {
+  BmpWriter& writer = context.work->bmpWriter;
+  DescribeCurrentImage(writer.converter, context.current);
+  SetTargetDepth(context, writer.converter, context.current.bitCount);
+  return WriteCurrentImage(context, writer, outputPath, WriteBmp);
 }
 
 // PNG saver: level min(Level, 9), the grayscale flag of SelectSaver,
@@ -43,12 +61,8 @@ bool SaveBmp(EngineContext& context, std::u16string_view outputPath) {
 bool SavePng(EngineContext& context, const ConversionParameters& params,
              std::u16string_view outputPath) {
   PngWriter& writer = context.work->pngWriter;
-  const CurrentImage& image = context.current;
-  writer.converter.width = image.width;
-  writer.converter.height = image.height;
-  writer.converter.sourceBitCount = image.bitCount;
-  writer.converter.targetBitCount =
-      context.saver.targetDepth == 0 ? image.bitCount : context.saver.targetDepth;
+  DescribeCurrentImage(writer.converter, context.current);
+  SetTargetDepth(context, writer.converter, context.current.bitCount);
   writer.level = std::min<int32_t>(params.Level, 9);
   writer.filterMode = 0;
   writer.grayscale = context.saver.grayscale;
@@ -57,11 +71,7 @@ bool SavePng(EngineContext& context, const ConversionParameters& params,
   if (params.CmtOpt != 0 && !params.CmtStr1.empty()) {
     writer.comment = PngCommentBytes(params.CmtStr1);
   }
-  context.lastSaveDepth = writer.converter.targetBitCount;
-  const bool ok = WritePng(writer, outputPath, image.record->palette.data(),
-                           image.record->pixels.data());
-  context.lastError = writer.error;
-  return ok;
+  return WriteCurrentImage(context, writer, outputPath, WritePng);
 }
 
 // JPEG saver: quality, progressive and sampling settings, the grayscale
@@ -70,61 +80,51 @@ bool SavePng(EngineContext& context, const ConversionParameters& params,
 bool SaveJpeg(EngineContext& context, const ConversionParameters& params,
               std::u16string_view outputPath) {
   JpegWriter& writer = context.work->jpegWriter;
-  const CurrentImage& image = context.current;
   writer.options.Reset();
   SetJpegEncoderOptions(writer.options, params.Quality, params.Progressive, params.Sampling);
   writer.options.grayscale = context.saver.grayscale;
   if (params.CmtOpt != 0 && !params.CmtStr1.empty()) {
     writer.options.comment = JpegCommentBytes(params.CmtStr1, false);
   }
-  writer.converter.width = image.width;
-  writer.converter.height = image.height;
-  writer.converter.sourceBitCount = image.bitCount;
+  DescribeCurrentImage(writer.converter, context.current);
   context.lastSaveDepth = 24;
-  const RgbQuad* palette = image.record->palette.data();
-  const uint8_t* pixels = image.record->pixels.data();
-  const bool ok = params.Limit != 0
-                      ? SaveJpegWithinSize(writer, outputPath, params.LmtVal, palette, pixels)
-                      : SaveJpegImage(writer, outputPath, palette, pixels);
-  context.lastError = writer.error;
-  return ok;
+  if (params.Limit != 0) {
+    return WriteCurrentImage(context, writer, outputPath, SaveJpegWithinSize, params.LmtVal);
+  }
+  return WriteCurrentImage(context, writer, outputPath, SaveJpegImage);
 }
 
 // TIFF saver: the depth as for BMP, the grayscale flag of SelectSaver,
 // pixels per metre 0.
 bool SaveTiff(EngineContext& context, std::u16string_view outputPath) {
   TiffWriter& writer = context.work->tiffWriter;
-  const CurrentImage& image = context.current;
-  writer.converter.width = image.width;
-  writer.converter.height = image.height;
-  writer.converter.sourceBitCount = image.bitCount;
-  writer.converter.targetBitCount =
-      context.saver.targetDepth == 0 ? image.bitCount : context.saver.targetDepth;
+  DescribeCurrentImage(writer.converter, context.current);
+  SetTargetDepth(context, writer.converter, context.current.bitCount);
   writer.isGrayscale = context.saver.grayscale;
   writer.xPelsPerMetre = 0;
   writer.yPelsPerMetre = 0;
-  context.lastSaveDepth = writer.converter.targetBitCount;
-  const bool ok = WriteTiff(writer, outputPath, image.record->palette.data(),
-                            image.record->pixels.data());
-  context.lastError = writer.error;
-  return ok;
+  return WriteCurrentImage(context, writer, outputPath, WriteTiff);
 }
 
 // GIF saver: 8 bits unless DepOpt selects fewer, and Interlace.
 bool SaveGif(EngineContext& context, const ConversionParameters& params,
              std::u16string_view outputPath) {
   GifWriter& writer = context.work->gifWriter;
-  const CurrentImage& image = context.current;
-  writer.converter.width = image.width;
-  writer.converter.height = image.height;
-  writer.converter.sourceBitCount = image.bitCount;
-  writer.converter.targetBitCount = context.saver.targetDepth == 0 ? 8 : context.saver.targetDepth;
+  DescribeCurrentImage(writer.converter, context.current);
+  SetTargetDepth(context, writer.converter, 8);
   writer.isInterlaced = params.Interlace != 0;
-  context.lastSaveDepth = writer.converter.targetBitCount;
-  const bool ok = WriteGif(writer, outputPath, image.record->palette.data(),
-                           image.record->pixels.data());
-  context.lastError = writer.error;
-  return ok;
+  return WriteCurrentImage(context, writer, outputPath, WriteGif);
+}
+
+// Runs a reader's entry point (reader, path, extra arguments), releases the
+// reader's file handles and records its error. Returns the reader's record.
+template <typename Reader, typename Read, typename... Extra>
+ImageBuffer* ReadWithReader(EngineContext& context, Reader& reader, std::u16string_view path,
+                            Read read, Extra... extra) {
+  ImageBuffer* record = read(reader, path, extra...);
+  reader.file.Release();
+  context.lastError = reader.error;
+  return record;
 }
 
 }  // namespace
@@ -201,46 +201,28 @@ bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
     return false;
   }
   ImageBuffer* record = nullptr;
+  WorkObjects& work = *context.work;
   switch (SniffFormat(path)) {
-    case FormatCode::Bmp: {
-      BmpReader& reader = context.work->bmpReader;
-      record = ReadBmp(reader, path);
-      reader.file.Release();
-      context.lastError = reader.error;
+    case FormatCode::Bmp:
+      record = ReadWithReader(context, work.bmpReader, path, ReadBmp);
       break;
-    }
-    case FormatCode::Png: {
-      PngReader& reader = context.work->pngReader;
-      reader.blendTable = &context.work->pngBlend;
-      record = ReadPng(reader, path);
-      reader.file.Release();
-      context.lastError = reader.error;
+    case FormatCode::Png:
+      work.pngReader.blendTable = &work.pngBlend;
+      record = ReadWithReader(context, work.pngReader, path, ReadPng);
       break;
-    }
-    case FormatCode::Jpeg: {
-      JpegReader& reader = context.work->jpegReader;
-      record = LoadJpegImage(reader, path, JpegTargetBoxFromResize(params.RszOpt, params.RszSize));
-      reader.file.Release();
-      context.lastError = reader.error;
+    case FormatCode::Jpeg:
+      record = ReadWithReader(context, work.jpegReader, path, LoadJpegImage,
+                              JpegTargetBoxFromResize(params.RszOpt, params.RszSize));
       if (record != nullptr && params.NameSet == 1) {
-        LookUpExifDate(context.work->exifReader, path, context.exifDate);
+        LookUpExifDate(work.exifReader, path, context.exifDate);
       }
       break;
-    }
-    case FormatCode::Tiff: {
-      TiffReader& reader = context.work->tiffReader;
-      record = ReadTiff(reader, path);
-      reader.file.Release();
-      context.lastError = reader.error;
+    case FormatCode::Tiff:
+      record = ReadWithReader(context, work.tiffReader, path, ReadTiff);
       break;
-    }
-    case FormatCode::Gif: {
-      GifReader& reader = context.work->gifReader;
-      record = ReadGif(reader, path);
-      reader.file.Release();
-      context.lastError = reader.error;
+    case FormatCode::Gif:
+      record = ReadWithReader(context, work.gifReader, path, ReadGif);
       break;
-    }
     case FormatCode::Unreadable:
       context.lastError = CodecError::Truncated;
       return false;

@@ -9,7 +9,8 @@ import os
 import struct
 import sys
 
-from PIL import Image
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from reference_images import compare_pixels, read_manifest  # noqa: E402
 
 
 def check(folder, name, bits, width, height, rgb_hex):
@@ -27,17 +28,7 @@ def check(folder, name, bits, width, height, rgb_hex):
         problems.append(f"headers {fields}, expected {expected}")
     if len(data) != offset + stride * height:
         problems.append(f"{len(data)} bytes, expected {offset + stride * height}")
-    with Image.open(path) as im:
-        im.load()
-        if im.size != (width, height):
-            problems.append(f"Pillow sees {im.size}")
-        else:
-            got = im.convert("RGB").tobytes().hex()
-            if got != rgb_hex:
-                first = next(i for i in range(len(got)) if got[i] != rgb_hex[i]) // 6
-                problems.append(f"pixel {first % width},{first // width} (from the top) is "
-                                f"{got[6 * first:6 * first + 6]}, expected "
-                                f"{rgb_hex[6 * first:6 * first + 6]}")
+    problems += compare_pixels(path, width, height, rgb_hex, " (from the top)")
     return problems
 
 
@@ -46,8 +37,7 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     folder = sys.argv[1]
-    with open(os.path.join(folder, "manifest.txt")) as f:
-        lines = [line.split() for line in f if line.strip()]
+    lines = read_manifest(os.path.join(folder, "manifest.txt"))
     failures = 0
     for name, bits, width, height, rgb_hex in lines:
         problems = check(folder, name, int(bits), int(width), int(height), rgb_hex)

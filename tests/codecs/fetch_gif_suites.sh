@@ -12,6 +12,8 @@ set -euo pipefail
 
 log() { echo "fetch_gif_suites: $*" >&2; }
 die() { log "error: $*"; exit 1; }
+# as_root, update_source_list, ensure_source_index.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/apt-source.sh"
 
 (($# == 1)) || { echo "usage: $0 <destination>" >&2; exit 2; }
 destination=$1
@@ -24,41 +26,6 @@ suites=(
   "giflib|*/pic/*.gif"
 )
 
-as_root() {
-  if [[ $(id -u) -eq 0 ]]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
-    die "need root to run: $*"
-  fi
-}
-
-has_source_index() {
-  apt-get indextargets --format '$(IDENTIFIER)' 2>/dev/null | grep -qx Sources
-}
-
-# Refreshes only the given sources file, keeping the other lists as they are.
-update_source_list() {
-  as_root apt-get update -qq \
-    -o Dir::Etc::sourcelist="$1" -o Dir::Etc::sourceparts=- -o APT::Get::List-Cleanup=0
-}
-
-ensure_source_index() {
-  has_source_index && return 0
-  local codename mirror
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  mirror=$(apt-get indextargets --format '$(SITE)' "Identifier: Packages" \
-             "Release: $codename" "Component: main" 2>/dev/null | head -n1)
-  mirror=${mirror:-http://deb.debian.org/debian}
-  log "adding a deb-src entry for $codename main from $mirror ($own_sources)"
-  as_root tee "$own_sources" >/dev/null <<SOURCES
-# Added by Pixlane's tests: source packages for "apt-get source".
-Types: deb-src
-URIs: $mirror
-Suites: $codename
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-  update_source_list "$own_sources"
-}
-
 download_source() {  # package work-folder
   (cd "$2" && apt-get source --download-only -qq "$1") >/dev/null 2>"$2/apt.err"
 }
@@ -67,7 +34,7 @@ fetch_package() {  # package pattern
   local package=$1 pattern=$2 target="$cache_root/$1"
   [[ -f "$target/complete" ]] && return 0
   command -v apt-get >/dev/null || die "apt-get not found: the GIF suites come from Debian source packages"
-  ensure_source_index
+  ensure_source_index "$own_sources"
   local work
   work=$(mktemp -d "${TMPDIR:-/tmp}/pixlane-gif-suites.XXXXXX")
   # apt downloads as the unprivileged _apt user when it can write there.

@@ -22,6 +22,8 @@ declare -A wanted=(
 
 log() { echo "fetch_png_suites: $*" >&2; }
 die() { log "error: $*"; exit 1; }
+# as_root, update_source_list, ensure_source_index.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/apt-source.sh"
 
 stamp="$dest/suites.stamp"
 expected="layout 1 ${packages[*]}"
@@ -49,50 +51,12 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/pixlane-png-suites.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-as_root() {
-  if [[ $(id -u) -eq 0 ]]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
-    die "need root to run: $*"
-  fi
-}
-
-has_source_index() {
-  apt-get indextargets --format '$(IDENTIFIER)' 2>/dev/null | grep -qx Sources
-}
-
-# Refreshes only the given sources file, keeping the other lists as they are.
-# Another apt run (another test's set-up) may hold the lists lock for a
-# while: try a few times.
-update_source_list() {
-  local try
-  for try in 1 2 3 4 5 6; do
-    as_root apt-get update -qq \
-      -o Dir::Etc::sourcelist="$1" -o Dir::Etc::sourceparts=- -o APT::Get::List-Cleanup=0 && return 0
-    sleep 10
-  done
-  return 1
-}
-
 fetch_sources() {
   (cd "$work" && apt-get source --download-only -qq "${packages[@]}") >/dev/null 2>"$work/apt.err"
 }
 
 own_sources=/etc/apt/sources.list.d/pixlane-deb-src.sources
-if ! has_source_index; then
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  mirror=$(apt-get indextargets --format '$(SITE)' "Identifier: Packages" \
-             "Release: $codename" "Component: main" 2>/dev/null | head -n1)
-  mirror=${mirror:-http://deb.debian.org/debian}
-  log "adding a deb-src entry for $codename main from $mirror ($own_sources)"
-  as_root tee "$own_sources" >/dev/null <<EOF
-# Added by Pixlane's test set-up: source packages for "apt-get source".
-Types: deb-src
-URIs: $mirror
-Suites: $codename
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-  update_source_list "$own_sources" || die "apt-get update of $own_sources failed"
-fi
+ensure_source_index "$own_sources"
 # apt downloads as the unprivileged _apt user when it can write here.
 if id _apt >/dev/null 2>&1 && [[ $(id -u) -eq 0 ]]; then chown _apt "$work"; fi
 if ! fetch_sources; then

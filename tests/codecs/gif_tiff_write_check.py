@@ -18,7 +18,8 @@ import struct
 import subprocess
 import sys
 
-from PIL import Image
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from reference_images import compare_pixels, read_manifest  # noqa: E402
 
 
 def run_tool(args):
@@ -35,19 +36,6 @@ def run_tool(args):
         problems.append(f"{os.path.basename(args[0])} warns: "
                         f"{done.stderr.decode(errors='replace').strip()[:200]}")
     return problems
-
-
-def compare_pixels(path, width, height, rgb_hex):
-    with Image.open(path) as im:
-        im.load()
-        if im.size != (width, height):
-            return [f"Pillow sees {im.size}"]
-        got = im.convert("RGB").tobytes().hex()
-    if got == rgb_hex:
-        return []
-    first = next(i for i in range(len(got)) if got[i] != rgb_hex[i]) // 6
-    return [f"pixel {first % width},{first // width} is {got[6 * first:6 * first + 6]}, "
-            f"expected {rgb_hex[6 * first:6 * first + 6]}"]
 
 
 def check_gif(path, width, height, bits, interlaced, rgb_hex):
@@ -105,8 +93,7 @@ def main():
     folder = sys.argv[1]
     checked = failures = 0
     for manifest, kind in (("gif_manifest.txt", "gif"), ("tiff_manifest.txt", "tiff")):
-        with open(os.path.join(folder, manifest)) as f:
-            lines = [line.split() for line in f if line.strip()]
+        lines = read_manifest(os.path.join(folder, manifest))
         if not lines:
             print(f"{manifest} is empty")
             failures += 1

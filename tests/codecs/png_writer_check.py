@@ -11,7 +11,8 @@ import struct
 import subprocess
 import sys
 
-from PIL import Image
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from reference_images import compare_pixels, read_manifest  # noqa: E402
 
 PNGCHECK = "/usr/bin/pngcheck"
 COMMENT = "Pixlane \u30c6\u30b9\u30c8\nline 2".encode("utf-8")
@@ -36,17 +37,7 @@ def check(folder, name, width, height, colour, depth, interlace, rgb_hex):
     run = subprocess.run([PNGCHECK, "-q", path], capture_output=True, text=True)
     if run.returncode != 0:
         problems.append(f"pngcheck: {run.stdout.strip()} {run.stderr.strip()}")
-    with Image.open(path) as im:
-        im.load()
-        if im.size != (width, height):
-            problems.append(f"Pillow sees {im.size}")
-        else:
-            got = im.convert("RGB").tobytes().hex()
-            if got != rgb_hex:
-                first = next(i for i in range(len(got)) if got[i] != rgb_hex[i]) // 6
-                problems.append(f"pixel {first % width},{first // width} is "
-                                f"{got[6 * first:6 * first + 6]}, expected "
-                                f"{rgb_hex[6 * first:6 * first + 6]}")
+    problems += compare_pixels(path, width, height, rgb_hex)
     return problems
 
 
@@ -55,8 +46,7 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     folder = sys.argv[1]
-    with open(os.path.join(folder, "manifest.txt")) as f:
-        lines = [line.split() for line in f if line.strip()]
+    lines = read_manifest(os.path.join(folder, "manifest.txt"))
     failures = 0
     for name, width, height, colour, depth, interlace, rgb_hex in lines:
         problems = check(folder, name, int(width), int(height), int(colour), int(depth),

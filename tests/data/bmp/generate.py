@@ -20,23 +20,16 @@ import io
 import os
 import random
 import struct
-import subprocess
 import sys
 import tempfile
 
 from PIL import Image, ImageFile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CONVERT = "/usr/bin/convert"
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+from reference_images import fnv1a, magick_convert, rgb_image, write_file  # noqa: E402
 
 manifest = []
-
-
-def fnv1a(data, h=1469598103934665603):
-    for b in data:
-        h ^= b
-        h = (h * 1099511628211) & 0xFFFFFFFFFFFFFFFF
-    return h
 
 
 def header_fields(data):
@@ -100,8 +93,7 @@ def pillow_checksum(path, entries, truncated=False):
 
 
 def write(name, data):
-    with open(os.path.join(HERE, name), "wb") as f:
-        f.write(data)
+    write_file(HERE, name, data)
 
 
 def expect_ok(name, data, reference=None, truncated=False):
@@ -126,14 +118,6 @@ def expect_reject(name, data, error):
 
 # --- sources ---------------------------------------------------------------
 
-def rgb_image(w, h, seed):
-    rnd = random.Random(seed)
-    im = Image.new("RGB", (w, h))
-    im.putdata([(rnd.randrange(256), rnd.randrange(256), rnd.randrange(256))
-                for _ in range(w * h)])
-    return im
-
-
 def palette_image(w, h, colours, seed):
     """A P image whose pixels use `colours` random palette colours, every
     colour at least once where the image has room."""
@@ -156,13 +140,7 @@ def pillow_bytes(im, mode=None):
 def magick_bytes(im, *args):
     """ImageMagick's BMP for a Pillow image; args end with the output format,
     e.g. "BMP3:-"."""
-    with tempfile.NamedTemporaryFile(suffix=".png", delete=False) as t:
-        im.save(t, "PNG")
-    try:
-        return subprocess.run([CONVERT, t.name, *args], check=True,
-                              stdout=subprocess.PIPE).stdout
-    finally:
-        os.unlink(t.name)
+    return magick_convert(im, *args)
 
 
 def magick_indexed(im, fmt):

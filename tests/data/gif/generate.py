@@ -26,23 +26,15 @@ import io
 import os
 import random
 import struct
-import subprocess
 import sys
-import tempfile
 
 from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CONVERT = "/usr/bin/convert"
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+from reference_images import fnv1a, magick_convert, write_file  # noqa: E402
 
 manifest = []
-
-
-def fnv1a(data, h=1469598103934665603):
-    for b in data:
-        h ^= b
-        h = (h * 1099511628211) & 0xFFFFFFFFFFFFFFFF
-    return h
 
 
 # --- the file structure ------------------------------------------------------
@@ -120,8 +112,7 @@ def pillow_frame(data):
 
 
 def write(name, data):
-    with open(os.path.join(HERE, name), "wb") as f:
-        f.write(data)
+    write_file(HERE, name, data)
 
 
 def expect_ok(name, data, frame=None):
@@ -235,13 +226,7 @@ def pillow_bytes(im, **options):
 
 
 def magick_bytes(im, *args):
-    with tempfile.NamedTemporaryFile(suffix=".png", delete=False) as t:
-        im.save(t, "PNG")
-    try:
-        return subprocess.run([CONVERT, t.name, *args], check=True,
-                              stdout=subprocess.PIPE).stdout
-    finally:
-        os.unlink(t.name)
+    return magick_convert(im, *args)
 
 
 def main():

@@ -31,17 +31,11 @@ import tempfile
 from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CONVERT = "/usr/bin/convert"
 TIFFCP = "/usr/bin/tiffcp"
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+from reference_images import fnv1a, magick_convert, rgb_image, write_file  # noqa: E402
 
 manifest = []
-
-
-def fnv1a(data, h=1469598103934665603):
-    for b in data:
-        h ^= b
-        h = (h * 1099511628211) & 0xFFFFFFFFFFFFFFFF
-    return h
 
 
 def decode(data):
@@ -76,8 +70,7 @@ def source_bits(tags):
 
 
 def write(name, data):
-    with open(os.path.join(HERE, name), "wb") as f:
-        f.write(data)
+    write_file(HERE, name, data)
 
 
 def expect_ok(name, data, rgb=None):
@@ -98,14 +91,6 @@ def expect_reject(name, data, error):
 
 
 # --- sources -----------------------------------------------------------------
-
-def rgb_image(w, h, seed):
-    rnd = random.Random(seed)
-    im = Image.new("RGB", (w, h))
-    im.putdata([(rnd.randrange(256), rnd.randrange(256), rnd.randrange(256))
-                for _ in range(w * h)])
-    return im
-
 
 def gray_image(w, h, seed):
     rnd = random.Random(seed)
@@ -130,13 +115,7 @@ def pillow_bytes(im, **options):
 
 def magick_bytes(im, *args):
     """ImageMagick's uncompressed TIFF of a Pillow image."""
-    with tempfile.NamedTemporaryFile(suffix=".png", delete=False) as t:
-        im.save(t, "PNG")
-    try:
-        return subprocess.run([CONVERT, t.name, *args, "-compress", "none", "TIFF:-"],
-                              check=True, stdout=subprocess.PIPE).stdout
-    finally:
-        os.unlink(t.name)
+    return magick_convert(im, *args, "-compress", "none", "TIFF:-")
 
 
 def tiffcp(data, *args):
