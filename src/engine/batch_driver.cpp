@@ -79,6 +79,7 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
                      const std::vector<BatchItem>& items, BatchHost& host) {
   BatchResult result;
   result.targetCount = static_cast<int32_t>(items.size());
+  context.pluginFolder = window.SPI;
   host.SetProgressRange(result.targetCount);
   host.RefreshFromControls(params);
   SelectSaver(context, params);

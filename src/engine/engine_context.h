@@ -89,6 +89,9 @@ struct EngineContext {
   int32_t lastSaveDepth = 0;  // the depth the last save actually wrote
   // Why the last load or save failed, for front ends that report it.
   CodecError lastError = CodecError::None;
+  // "SPI": the folder of the image input plug-ins, tried when no native
+  // reader takes a file (empty: none).
+  std::u16string pluginFolder;
   // The Exif date of the last JPEG loaded or transformed (NameSet 1).
   ExifDate exifDate;
 };

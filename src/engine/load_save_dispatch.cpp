@@ -190,6 +190,14 @@ bool LoadImageFile(EngineContext& context, std::u16string_view path) {
   return LoadImageFile(context, kDefaults, path);
 }
 
+ImageBuffer* LoadImageWithPlugin(EngineContext& context, std::u16string_view /*path*/) {
+  // Plug-ins are tried only when their folder is set and exists. The host
+  // that loads them is not built yet, so no plug-in ever takes the file and
+  // the native reader's reason for the failure stands.
+  if (context.pluginFolder.empty() || !IsDirectory(context.pluginFolder)) return nullptr;
+  return nullptr;
+}
+
 bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
                    std::u16string_view path) {
   ReleaseCurrentImage(context);
@@ -227,13 +235,17 @@ bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
       context.lastError = CodecError::Truncated;
       return false;
     default:
-      // Formats whose readers are not built yet, and unknown files.
+      // Unknown files (and files that could not be opened) go to the
+      // image input plug-ins only.
       context.lastError = CodecError::UnsupportedFormat;
       break;
   }
   if (record == nullptr || record->pixels.empty()) {
+    // A native reader that failed leaves no pixels behind; then the
+    // plug-ins get their chance.
     if (record != nullptr) record->pixels.Release();
-    return false;
+    record = LoadImageWithPlugin(context, path);
+    if (record == nullptr || record->pixels.empty()) return false;
   }
   context.current.record = record;
   context.current.width = record->header.width;

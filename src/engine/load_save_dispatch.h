@@ -32,6 +32,11 @@ bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
 // The same with the default settings: full-size decoding, no Exif date.
 bool LoadImageFile(EngineContext& context, std::u16string_view path);
 
+// The image input plug-in fallback: the image a plug-in decoded, or null
+// (always null until the plug-in host exists). The caller owns nothing; the
+// record belongs to the plug-in host.
+ImageBuffer* LoadImageWithPlugin(EngineContext& context, std::u16string_view path);
+
 // Frees the current image's pixels; its width, height and bit count stay
 // until the next load.
 void ReleaseCurrentImage(EngineContext& context);

@@ -57,11 +57,16 @@ TEST(LoadImageFileTest, FailsCleanlyOnMissingShortAndForeignFiles) {
   ASSERT_TRUE(test::WriteWholeFile(folder.File("bad.bmp"), {'B', 'M', 1, 2, 3}));
   EngineContext context;
   ASSERT_TRUE(AllocateWorkObjects(context, ConversionParameters{}));
-  for (const char* name : {"missing", "one", "text", "bad.bmp"}) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(LoadImageFile(context, folder.File(name)));
-    EXPECT_EQ(context.current.record, nullptr);
-    EXPECT_TRUE(context.work->bmpReader.image.pixels.empty());
+  // Without and with a plug-in folder: no plug-in takes these files, and a
+  // failed load leaves no pixels behind.
+  for (const std::u16string& plugins : {std::u16string(), folder.path()}) {
+    context.pluginFolder = plugins;
+    for (const char* name : {"missing", "one", "text", "bad.bmp"}) {
+      SCOPED_TRACE(name);
+      EXPECT_FALSE(LoadImageFile(context, folder.File(name)));
+      EXPECT_EQ(context.current.record, nullptr);
+      EXPECT_TRUE(context.work->bmpReader.image.pixels.empty());
+    }
   }
   ReleaseWorkObjects(context);
   ReleaseWorkObjects(context);  // twice is harmless
