@@ -162,19 +162,26 @@ int RunCli(const CliOptions& options, ConversionParameters& params, WindowSettin
     }
   }
 
+  // Where the outputs go: -o; for a folder "OSPath", else the folder
+  // itself; for files "SdToPath", else the first file's folder (the path
+  // batch applies that rule itself when no -o is given).
+  std::u16string outputFolder = options.outputFolder;
+  if (outputFolder.empty()) {
+    if (folderBatch) {
+      outputFolder = !window.OSPath.empty() ? window.OSPath : options.inputs.front();
+    } else if (!window.SdToPath.empty()) {
+      outputFolder = window.SdToPath;
+    } else if (!paths.empty()) {
+      outputFolder = FolderPart(paths.front());
+    }
+  }
+
   if (options.dryRun) {
     if (folderBatch) {
       const std::u16string& folder = options.inputs.front();
-      const std::u16string out =
-          !options.outputFolder.empty() ? options.outputFolder
-                                        : (!window.OSPath.empty() ? window.OSPath : folder);
-      return DryRun(params, out, folder, ListFolder(folder, params, window), output);
+      return DryRun(params, outputFolder, folder, ListFolder(folder, params, window), output);
     }
-    std::u16string out = options.outputFolder;
-    if (out.empty()) out = !window.SdToPath.empty() ? window.SdToPath
-                           : paths.empty()          ? std::u16string()
-                                                    : std::u16string(FolderPart(paths.front()));
-    return DryRun(params, out, u"", paths, output);
+    return DryRun(params, outputFolder, u"", paths, output);
   }
 
   TerminalHost host(options, output, stopRequested);
@@ -182,12 +189,9 @@ int RunCli(const CliOptions& options, ConversionParameters& params, WindowSettin
   BatchResult result;
   if (folderBatch) {
     const std::u16string& folder = options.inputs.front();
-    const std::u16string out =
-        !options.outputFolder.empty() ? options.outputFolder
-                                      : (!window.OSPath.empty() ? window.OSPath : folder);
-    if (!IsDirectory(out)) return folderError(ErrorMessage::InvalidOutputFolder);
-    result = RunListBatch(context, params, window, folder, out, ListFolder(folder, params, window),
-                          host);
+    if (!IsDirectory(outputFolder)) return folderError(ErrorMessage::InvalidOutputFolder);
+    result = RunListBatch(context, params, window, folder, outputFolder,
+                          ListFolder(folder, params, window), host);
   } else {
     result = RunPathBatch(context, params, window, paths, !options.outputFolder.empty(),
                           options.outputFolder, host);

@@ -15,8 +15,6 @@ namespace {
 
 constexpr size_t kMaxCommentBytes = 10000;
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-
 // The COM segment's data: CR bytes removed from the first 10000 bytes, cut
 // at a zero byte.
 std::string CommentData(std::string_view comment) {
@@ -42,30 +40,13 @@ void AppendComSegment(const std::string& data, std::vector<uint8_t>& out) {
 }  // namespace
 
 std::string JpegCommentBytes(std::u16string_view text, bool dropCarriageReturns) {
-  text = text.substr(0, std::min(text.find(u'\0'), text.size()));
+  if (!dropCarriageReturns) return Utf16ToAnsiWithin(text, kMaxCommentBytes);
   std::u16string kept;
-  if (dropCarriageReturns) {
-    kept.reserve(text.size());
-    for (char16_t c : text) {
-      if (c != u'\r') kept.push_back(c);
-    }
-    text = kept;
+  kept.reserve(text.size());
+  for (char16_t c : text) {
+    if (c != u'\r') kept.push_back(c);
   }
-  std::string bytes = Utf16ToAnsi(text);
-  if (bytes.size() <= kMaxCommentBytes) return bytes;
-  // Longest prefix (in whole UTF-16 characters) whose conversion fits.
-  size_t low = 0;
-  size_t high = std::min(text.size(), kMaxCommentBytes);
-  while (low < high) {
-    const size_t mid = (low + high + 1) / 2;
-    if (Utf16ToAnsi(text.substr(0, mid)).size() <= kMaxCommentBytes) {
-      low = mid;
-    } else {
-      high = mid - 1;
-    }
-  }
-  if (low > 0 && IsHighSurrogate(text[low - 1])) --low;
-  return Utf16ToAnsi(text.substr(0, low));
+  return Utf16ToAnsiWithin(kept, kMaxCommentBytes);
 }
 
 bool FindJpegCommentSpan(const uint8_t* data, size_t size, JpegCommentSpan& span) {

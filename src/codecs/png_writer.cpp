@@ -505,26 +505,7 @@ bool WritePngMemory(PngWriter& writer, const RgbQuad* palette, const uint8_t* pi
 }
 
 std::string PngCommentBytes(std::u16string_view text) {
-  text = text.substr(0, text.find(u'\0'));
-  std::string bytes = Utf16ToAnsi(text);
-  if (bytes.size() <= kPngMaxCommentBytes) return bytes;
-  // The longest prefix whose conversion fits (the size grows with the
-  // prefix), then one unit shorter if it would split a surrogate pair.
-  size_t low = 0;
-  size_t high = text.size();
-  while (low < high) {
-    const size_t mid = low + (high - low + 1) / 2;
-    if (Utf16ToAnsi(text.substr(0, mid)).size() <= kPngMaxCommentBytes) {
-      low = mid;
-    } else {
-      high = mid - 1;
-    }
-  }
-  if (low > 0 && low < text.size() && text[low] >= 0xDC00 && text[low] <= 0xDFFF &&
-      text[low - 1] >= 0xD800 && text[low - 1] <= 0xDBFF) {
-    --low;
-  }
-  return Utf16ToAnsi(text.substr(0, low));
+  return Utf16ToAnsiWithin(text, kPngMaxCommentBytes);
 }
 
 }  // namespace pixlane

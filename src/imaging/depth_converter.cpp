@@ -33,20 +33,29 @@ void ZeroRowFill(uint8_t* row, size_t used, size_t stride) {
   if (used < stride) std::memset(row + used, 0, stride - used);
 }
 
+// The palette index of pixel x of a kBits-bit row (packed most significant
+// bits first below 8 bits).
+template <int kBits>
+unsigned IndexAt(const uint8_t* row, size_t x) {
+  if constexpr (kBits == 8) {
+    return row[x];
+  } else {
+    constexpr size_t kPerByte = 8 / kBits;
+    constexpr unsigned kMask = (1u << kBits) - 1;
+    const auto shift = static_cast<unsigned>(8 - kBits * static_cast<int>(x % kPerByte + 1));
+    return (row[x / kPerByte] >> shift) & kMask;
+  }
+}
+
 // One index byte per pixel from kBits-bit rows, most significant bits first.
 template <int kBits>
 void Unpack(const DepthConverter& c) {
-  constexpr int kPerByte = 8 / kBits;
-  constexpr unsigned kMask = (1u << kBits) - 1;
   const size_t sourceStride = SourceRowStride(c.width, kBits);
   const size_t width = static_cast<size_t>(c.width);
   for (int32_t y = 0; y < c.height; ++y) {
     const uint8_t* in = c.sourcePixels + static_cast<size_t>(y) * sourceStride;
     uint8_t* out = c.targetPixels + static_cast<size_t>(y) * static_cast<size_t>(c.rowStride);
-    for (size_t x = 0; x < width; ++x) {
-      const unsigned shift = static_cast<unsigned>(8 - kBits * (static_cast<int>(x % kPerByte) + 1));
-      out[x] = static_cast<uint8_t>((in[x / kPerByte] >> shift) & kMask);
-    }
+    for (size_t x = 0; x < width; ++x) out[x] = static_cast<uint8_t>(IndexAt<kBits>(in, x));
     ZeroRowFill(out, width, static_cast<size_t>(c.rowStride));
   }
 }
@@ -54,22 +63,13 @@ void Unpack(const DepthConverter& c) {
 // (blue, green, red) per pixel through the source palette.
 template <int kBits>
 void ExpandTo24(const DepthConverter& c) {
-  constexpr int kPerByte = 8 / kBits;
-  constexpr unsigned kMask = (1u << kBits) - 1;
   const size_t sourceStride = SourceRowStride(c.width, kBits);
   const size_t width = static_cast<size_t>(c.width);
   for (int32_t y = 0; y < c.height; ++y) {
     const uint8_t* in = c.sourcePixels + static_cast<size_t>(y) * sourceStride;
     uint8_t* out = c.targetPixels + static_cast<size_t>(y) * static_cast<size_t>(c.rowStride);
     for (size_t x = 0; x < width; ++x) {
-      unsigned index;
-      if constexpr (kBits == 8) {
-        index = in[x];
-      } else {
-        const unsigned shift = static_cast<unsigned>(8 - kBits * (static_cast<int>(x % kPerByte) + 1));
-        index = (in[x / kPerByte] >> shift) & kMask;
-      }
-      const RgbQuad& colour = c.sourcePalette[index];
+      const RgbQuad& colour = c.sourcePalette[IndexAt<kBits>(in, x)];
       out[3 * x] = colour.blue;
       out[3 * x + 1] = colour.green;
       out[3 * x + 2] = colour.red;

@@ -1,6 +1,7 @@
 // Portable UTF-8 <-> UTF-16 conversion and ASCII case folding.
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pixlane {
@@ -105,6 +106,26 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     i += 1 + static_cast<size_t>(extra);
   }
   return out;
+}
+
+std::string Utf16ToAnsiWithin(std::u16string_view text, size_t maxBytes) {
+  text = text.substr(0, std::min(text.find(u'\0'), text.size()));
+  std::string bytes = Utf16ToAnsi(text);
+  if (bytes.size() <= maxBytes) return bytes;
+  // The conversion of a prefix grows with the prefix: search the longest
+  // one that fits (no character yields zero bytes, so at most maxBytes).
+  size_t low = 0;
+  size_t high = std::min(text.size(), maxBytes);
+  while (low < high) {
+    const size_t mid = low + (high - low + 1) / 2;
+    if (Utf16ToAnsi(text.substr(0, mid)).size() <= maxBytes) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  if (low > 0 && text[low - 1] >= 0xD800 && text[low - 1] <= 0xDBFF) --low;
+  return Utf16ToAnsi(text.substr(0, low));
 }
 
 char16_t ToLowerAscii(char16_t c) {

@@ -17,6 +17,11 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToAnsi(std::u16string_view text);
 std::u16string AnsiToUtf16(std::string_view text);
 
+// The ANSI bytes of `text` up to its first zero character, cut to at most
+// `maxBytes`: the longest prefix whose conversion fits, never splitting a
+// surrogate pair or a multibyte character (comments stored in files).
+std::string Utf16ToAnsiWithin(std::u16string_view text, size_t maxBytes);
+
 // ASCII-only case folding, as used for extensions and INI names.
 char16_t ToLowerAscii(char16_t c);
 bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b);

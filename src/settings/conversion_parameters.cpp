@@ -116,7 +116,9 @@ bool IsIntKind(const ParameterKey& key) {
   return key.kind == ParameterKind::Int || key.kind == ParameterKind::Flag;
 }
 
-bool ParseInt(std::u16string_view text, int32_t& out) {
+}  // namespace
+
+bool ParseSettingInt(std::u16string_view text, int32_t& out) {
   size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
@@ -135,8 +137,6 @@ bool ParseInt(std::u16string_view text, int32_t& out) {
   out = static_cast<int32_t>(value);
   return true;
 }
-
-}  // namespace
 
 std::span<const ParameterKey> ConversionParameterKeys() { return kKeys; }
 
@@ -183,7 +183,7 @@ bool SetConversionParameter(ConversionParameters& params, std::u16string_view ke
   if (k == nullptr) return false;
   if (IsIntKind(*k)) {
     int32_t number = 0;
-    if (!ParseInt(value, number) || number < k->minValue || number > k->maxValue) return false;
+    if (!ParseSettingInt(value, number) || number < k->minValue || number > k->maxValue) return false;
     IntField(params, *k) = number;
     return true;
   }

@@ -113,6 +113,10 @@ const std::u16string& TextField(const ConversionParameters& params, const Parame
 // bit 0, an integer outside its range is clamped or replaced by the default.
 int32_t NormalizeStoredInt(const ParameterKey& key, int32_t stored);
 
+// A decimal integer with an optional sign that fits in 32 bits, the whole
+// text and nothing else (settings given as text, e.g. on a command line).
+bool ParseSettingInt(std::u16string_view text, int32_t& out);
+
 // Sets the field named by its INI key (case-insensitive) from text: integers
 // in decimal with an optional sign, within the key's range (flags 0 or 1);
 // strings as given (the comment with real line breaks; other strings without

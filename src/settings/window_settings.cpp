@@ -8,6 +8,7 @@
 #include "platform/ini_file.h"
 #include "platform/known_folders.h"
 #include "platform/text.h"
+#include "settings/conversion_parameters.h"
 #include "settings/settings_limits.h"
 #include "settings/stored_text.h"
 
@@ -52,25 +53,6 @@ int32_t Saturate(int64_t value) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-bool ParseWholeInt(std::u16string_view text, int32_t& out) {
-  size_t i = 0;
-  const bool negative = !text.empty() && text[0] == u'-';
-  if (!text.empty() && (text[0] == u'-' || text[0] == u'+')) i = 1;
-  if (i == text.size()) return false;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < u'0' || text[i] > u'9') return false;
-    value = value * 10 + (text[i] - u'0');
-    if (value > (int64_t{1} << 31)) return false;
-  }
-  value = negative ? -value : value;
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    return false;
-  }
-  out = static_cast<int32_t>(value);
-  return true;
-}
-
 }  // namespace
 
 bool SetWindowSetting(WindowSettings& settings, std::u16string_view key,
@@ -83,7 +65,7 @@ bool SetWindowSetting(WindowSettings& settings, std::u16string_view key,
       return true;
     }
     int32_t number = 0;
-    if (!ParseWholeInt(value, number)) return false;
+    if (!ParseSettingInt(value, number)) return false;
     if (k.kind == Kind::Flag && number != 0 && number != 1) return false;
     if (k.intField == &W::TvIOSet && (number < 0 || number > 2)) return false;
     settings.*(k.intField) = number;
@@ -92,7 +74,7 @@ bool SetWindowSetting(WindowSettings& settings, std::u16string_view key,
   for (const char16_t* name : {u"WinX", u"WinY"}) {
     if (EqualsIgnoreCaseAscii(key, name)) {
       int32_t number = 0;
-      if (!ParseWholeInt(value, number)) return false;
+      if (!ParseSettingInt(value, number)) return false;
       (name[3] == u'X' ? settings.WinX : settings.WinY) = number;
       return true;
     }

@@ -32,6 +32,18 @@ TEST(TextTest, AnsiRoundTripsAscii) {
   EXPECT_EQ(AnsiToUtf16("Comment 1"), u"Comment 1");
 }
 
+TEST(TextTest, BoundedAnsiConversionStopsAtZeroAndWholeCharacters) {
+  EXPECT_EQ(Utf16ToAnsiWithin(u"abc", 3), "abc");
+  EXPECT_EQ(Utf16ToAnsiWithin(u"abcdef", 4), "abcd");
+  EXPECT_EQ(Utf16ToAnsiWithin(std::u16string(u"ab") + u'\0' + u"cd", 10), "ab");
+  EXPECT_EQ(Utf16ToAnsiWithin(u"", 0), "");
+#ifndef _WIN32
+  // UTF-8 here: a three-byte character is never cut, nor a surrogate pair.
+  EXPECT_EQ(Utf16ToAnsiWithin(u"a変換", 5), "a\xE5\xA4\x89");
+  EXPECT_EQ(Utf16ToAnsiWithin(u"ab\U0001F600", 5), "ab");
+#endif
+}
+
 TEST(TextTest, CaseFoldingIsAsciiOnly) {
   EXPECT_TRUE(EqualsIgnoreCaseAscii(u".JPEG", u".jpeg"));
   EXPECT_FALSE(EqualsIgnoreCaseAscii(u".jpg", u".jpeg"));
