@@ -114,10 +114,12 @@ void ShowFolderHistories() {
 
 void RunConvertCommand() {
   if (g_app.batchRunning) return;
+  // A folder typed into the box but not yet listed: list it and stop.
+  if (!InputListMatchesBox()) return;
   // The watch is tested when the batch starts (message 7 with "FileMes").
   WindowBatchHost host;
   g_app.batchRunning = true;
-  const std::u16string input = WindowText(g_app.inputBox);
+  const std::u16string input = g_app.listedFolder;
   const std::u16string output = WindowText(g_app.outputBox);
   RunListBatch(g_app.engine, g_app.params, g_app.window, input, output, CheckedInputNames(), host);
   g_app.batchRunning = false;

@@ -110,6 +110,7 @@ void CreateMainPanel(HWND main) {
                                     nullptr);
   HWND panel = g_app.mainPanel;
   g_app.inputBox = CreateFolderBox(panel, 3, kIdInputLabel, L"入力フォルダ", kIdInputFolder, g_app.window.IH);
+  SubclassInputBox(g_app.inputBox);
   g_app.outputBox = CreateFolderBox(panel, 29, kIdOutputLabel, L"出力フォルダ", kIdOutputFolder, g_app.window.OH);
   g_app.tab = CreateControl(panel, WC_TABCONTROLW, L"", WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP, 4, 57, 532,
                             390, kIdTab);

@@ -152,6 +152,7 @@ void Shutdown() {
   if (g_app.keyboardHook) UnhookWindowsHookEx(g_app.keyboardHook);
   g_app.keyboardHook = nullptr;
   RestoreSubclassedLists();
+  RestoreInputBox();
   CloseInputFolderWatch();
 
   // The histories are what the folder boxes list.

@@ -77,6 +77,45 @@ void ShowFolderField(std::u16string& setting, const std::u16string& folder, int 
   SetWindowTextW(Control(fieldId), W(std::u16string(FolderFieldText(setting, sendTo))));
 }
 
+constexpr UINT_PTR kInputBoxSubclassId = 1;
+HWND g_inputBoxEdit = nullptr;
+
+// The buttons that start a run check the box themselves (and say so when
+// it names another folder): focus moving to them must not list the typed
+// folder silently just before the click.
+bool StartsRun(HWND window) {
+  return window && (window == Control(kIdConvertButton) || window == Control(kIdPreviewButton) ||
+                    window == Control(kIdNamesButton));
+}
+
+LRESULT CALLBACK InputBoxEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN) {
+        // The combo box closes an open drop-down first.
+        const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+        CommitInputFolderText();
+        return result;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == L'\r') return 0;  // no beep for Enter
+      break;
+    case WM_KILLFOCUS: {
+      const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+      if (!StartsRun(reinterpret_cast<HWND>(wParam))) CommitInputFolderText();
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(edit, InputBoxEditProc, kInputBoxSubclassId);
+      g_inputBoxEdit = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(edit, message, wParam, lParam);
+}
+
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
@@ -116,10 +155,49 @@ void SetInputFolder(std::u16string_view folder) {
   WatchInputFolder(text);
 }
 
+void SubclassInputBox(HWND box) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetComboBoxInfo(box, &info) || !info.hwndItem) return;
+  if (SetWindowSubclass(info.hwndItem, InputBoxEditProc, kInputBoxSubclassId, 0)) g_inputBoxEdit = info.hwndItem;
+}
+
+void RestoreInputBox() {
+  if (g_inputBoxEdit) RemoveWindowSubclass(g_inputBoxEdit, InputBoxEditProc, kInputBoxSubclassId);
+  g_inputBoxEdit = nullptr;
+}
+
+void CommitInputFolderText() {
+  if (g_app.batchRunning || g_app.closing) return;
+  const std::u16string text = CleanFolderText(WindowText(g_app.inputBox));
+  if (ClassifyInputBox(text, g_app.listedFolder, IsDirectory(text)) == InputBoxState::OtherFolder) {
+    SetInputFolder(text);
+  }
+}
+
+bool InputListMatchesBox() {
+  const std::u16string text = CleanFolderText(WindowText(g_app.inputBox));
+  switch (ClassifyInputBox(text, g_app.listedFolder, IsDirectory(text))) {
+    case InputBoxState::Listed: return true;
+    case InputBoxState::OtherFolder:
+      SetInputFolder(text);
+      // Shown whatever "FileMes" says: the user must see the new list
+      // before anything in it is converted (or deleted).
+      ShowErrorMessage(ErrorMessage::InputFolderChanged);
+      return false;
+    case InputBoxState::NotAFolder:
+      // No folder, no files: the old folder's list must not stay behind.
+      SetInputFolder(text);
+      ShowErrorMessage(ErrorMessage::InvalidInputFolder);
+      return false;
+  }
+  return false;
+}
+
 bool ReloadInputListIfChanged() {
   if (g_app.watch == INVALID_HANDLE_VALUE || g_app.watch == nullptr) return false;
   if (WaitForSingleObject(g_app.watch, 0) != WAIT_OBJECT_0) return false;
-  const std::u16string folder = WindowText(g_app.inputBox);
+  const std::u16string folder = g_app.listedFolder;
   FillInputListView(folder);
   WatchInputFolder(folder);
   return true;
@@ -156,8 +234,9 @@ bool HandleCommandLine(int count, wchar_t** arguments) {
   } else {
     folder = ParentFolder(path);
     SetInputFolder(folder);
+    // The list holds long names; Explorer may hand over short 8.3 ones.
     std::vector<std::u16string> names;
-    for (int i = 0; i < count; ++i) names.push_back(U16(arguments[i]));
+    for (int i = 0; i < count; ++i) names.push_back(LongPathName(U16(arguments[i])));
     CheckListedNames(names);
   }
   SetWindowTextW(g_app.outputBox, W(g_app.window.SdToPath.empty() ? folder : g_app.window.SdToPath));
@@ -196,7 +275,7 @@ void HandleDrop(HDROP drop) {
     case DropTarget::PluginFolderField:
       g_app.window.SPI = folder;
       SetWindowTextW(Control(kIdPluginFolder), W(folder));
-      FillInputListView(WindowText(g_app.inputBox));
+      FillInputListView(g_app.listedFolder);
       break;
     case DropTarget::FolderTree:
       // Registering a folder is the folder tree's own work.

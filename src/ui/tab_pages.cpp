@@ -359,7 +359,7 @@ void SetText(int id, std::u16string_view text) {
   SetWindowTextW(Control(id), W(std::u16string(text)));
 }
 
-void RelistInputFolder() { FillInputListView(WindowText(g_app.inputBox)); }
+void RelistInputFolder() { FillInputListView(g_app.listedFolder); }
 
 void ShowFormatsInCombos() {
   SendMessageW(Control(kIdInputFormat), CB_SETCURSEL, static_cast<WPARAM>(g_app.params.IFmt), 0);
@@ -512,6 +512,7 @@ void ReadEditedValues() {
 
 void FillInputListView(std::u16string_view folder) {
   HWND list = g_app.inputList;
+  g_app.listedFolder = folder;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   FillInputList(folder, g_app.params, static_cast<uint32_t>(g_app.window.Hidden), g_app.inputEntries);
@@ -683,9 +684,16 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
       break;
     case kIdConvertButton: RunConvertCommand(); break;
     case kIdExitButton: PostMessageW(g_app.main, WM_CLOSE, 0, 0); break;
+    case kIdPreviewButton:
+    case kIdNamesButton:
+      // The output preview and the name confirmation come with their
+      // windows; they will run on the listed files, so the box is checked
+      // first already.
+      if (!g_app.batchRunning) InputListMatchesBox();
+      break;
     default:
-      // 出力プレビュー, ファイル名確認, 作成, ヘルプ and Ver. act once their
-      // windows exist; until then they do nothing.
+      // 作成, ヘルプ and Ver. act once their windows exist; until then they
+      // do nothing.
       break;
   }
   return 0;

@@ -67,6 +67,9 @@ struct App {
   HWND pluginList = nullptr;
 
   HANDLE watch = INVALID_HANDLE_VALUE;
+  // The folder the input list (and the watch) belong to; the box text may
+  // differ while the user types until it is committed or a run starts.
+  std::u16string listedFolder;
   std::vector<InputListEntry> inputEntries;
   bool batchRunning = false;
   bool closing = false;
@@ -111,6 +114,17 @@ void RestoreSubclassedLists();
 
 // shell_integration.cpp
 void SetInputFolder(std::u16string_view folder);
+// Enter and focus loss in the input folder box list a typed folder.
+void SubclassInputBox(HWND box);
+void RestoreInputBox();
+// Lists the folder typed into the input folder box when it names another
+// existing folder than the listed one.
+void CommitInputFolderText();
+// Called when a run ("変換", "出力プレビュー", "ファイル名確認") starts: true
+// when the list belongs to the folder named in the box; otherwise the list
+// is rebuilt for the box text, message 7 (another folder) or 3 (no folder)
+// shown and false returned, so that nothing unseen is converted.
+bool InputListMatchesBox();
 void WatchInputFolder(std::u16string_view folder);
 void CloseInputFolderWatch();
 bool CheckInputFolderChanged(bool showMessage);

@@ -229,6 +229,31 @@ std::vector<bool> HandedOverChecks(std::span<const std::u16string> listNames,
   return checks;
 }
 
+std::u16string CleanFolderText(std::u16string_view text) {
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u3000'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"') {
+    text = text.substr(1, text.size() - 2);
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  }
+  auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+  while (text.size() > 1 && separator(text.back())) {
+    const std::u16string_view rest = text.substr(0, text.size() - 1);
+    if (rest.size() == 2 && rest[1] == u':') break;  // a drive root such as C:\ stays
+    if (std::all_of(rest.begin(), rest.end(), separator)) break;  // so does a lone UNC start
+    text = rest;
+  }
+  return std::u16string(text);
+}
+
+InputBoxState ClassifyInputBox(std::u16string_view cleanedText, std::u16string_view listedFolder,
+                               bool isDirectory) {
+  if (cleanedText == listedFolder) return InputBoxState::Listed;
+  return isDirectory && !cleanedText.empty() ? InputBoxState::OtherFolder : InputBoxState::NotAFolder;
+}
+
 std::u16string_view FolderFieldText(std::u16string_view folder, bool isSendToOutput) {
   if (!folder.empty()) return folder;
   return isSendToOutput ? u"<入力ファイルと同じフォルダ>" : u"<指定なし>";

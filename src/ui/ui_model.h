@@ -1,7 +1,8 @@
 // The main window's rules that need no window: which page controls are
 // shown and enabled for the current settings, the detail summary line, the
 // number-edit clamping, the extension slots, the format-change rules, the
-// command-line mode, drop routing and the window's placement on a monitor.
+// command-line mode, drop routing, the input folder box against the listed
+// folder and the window's placement on a monitor.
 // Everything here is portable so that the Linux tests reach it; the Win32
 // shell applies the results to its controls.
 #pragma once
@@ -84,6 +85,25 @@ CommandLineMode DecideCommandLineMode(bool sendToConverts, size_t argumentCount,
 using NameEquals = bool (*)(std::u16string_view, std::u16string_view);
 std::vector<bool> HandedOverChecks(std::span<const std::u16string> listNames,
                                    std::span<const std::u16string> argumentPaths, NameEquals equals);
+
+// The input folder box's text as a folder path: blanks around it and one
+// pair of enclosing double quotes (Explorer's "Copy as path") removed, and
+// trailing separators dropped unless they end a root (C:\ or \).
+std::u16string CleanFolderText(std::u16string_view text);
+
+// The input folder box against the folder the input list was built from.
+// The names of the list are joined to the box's folder when a batch runs,
+// so the two must never disagree: a text naming another folder is listed
+// before anything runs.
+enum class InputBoxState {
+  Listed,       // the box names the listed folder (compared exactly)
+  OtherFolder,  // the box names another existing folder: list it
+  NotAFolder,   // the box names no existing folder
+};
+// `cleanedText` comes from CleanFolderText; `isDirectory` says whether it
+// names an existing folder.
+InputBoxState ClassifyInputBox(std::u16string_view cleanedText, std::u16string_view listedFolder,
+                               bool isDirectory);
 
 // The folder a start-up or Send To folder field shows.
 std::u16string_view FolderFieldText(std::u16string_view folder, bool isSendToOutput);

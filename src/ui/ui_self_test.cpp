@@ -209,6 +209,97 @@ void ConvertScenario() {
          "unchecking one selected row unchecks the selection");
 }
 
+HWND InputBoxEdit() {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  return GetComboBoxInfo(g_app.inputBox, &info) ? info.hwndItem : nullptr;
+}
+
+// Types into the input folder box as a user would: the caret is in it.
+void TypeInputFolder(const std::u16string& text) {
+  SetFocus(InputBoxEdit());
+  SendMessageW(g_app.inputBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(text)));
+}
+
+std::u16string ListedNames() {
+  std::u16string joined;
+  for (const InputListEntry& entry : g_app.inputEntries) joined += entry.name + u",";
+  return joined;
+}
+
+// The input list always belongs to the folder named in the box: a typed
+// folder is listed on Enter or when the box loses the focus, and a run
+// started before that lists it and stops, so no unseen file is converted
+// or deleted ("入力ファイル削除" is on in this scenario's settings).
+void TypedFolderScenario() {
+  const std::u16string in = TestDir(L"in");
+  const std::u16string other = TestDir(L"other");
+  const std::u16string out = TestDir(L"out");
+  Expect(g_app.listedFolder == in && ListedNames() == u"a.bmp,b.bmp,c.bmp,d.bmp,", "start-up lists the history folder");
+
+  TypeInputFolder(other);
+  Expect(GetFocus() == InputBoxEdit(), "the caret is in the input folder box");
+  SendMessageW(InputBoxEdit(), WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageW(InputBoxEdit(), WM_CHAR, L'\r', 0);
+  Expect(g_app.listedFolder == other && ListedNames() == u"a.bmp,b.bmp,e.bmp,", "typed folder + Enter lists it");
+  Expect(ControlText(kIdCount) == u"3", "the count follows");
+
+  TypeInputFolder(u"  \"" + in + u"\\\"");
+  SetFocus(g_app.main);
+  Expect(g_app.listedFolder == in && WindowText(g_app.inputBox) == in && ListedNames() == u"a.bmp,b.bmp,c.bmp,d.bmp,",
+         "pasted folder in quotes is listed when the box loses the focus");
+
+  TypeInputFolder(other);
+  Click(kIdConvertButton);
+  Expect(Shown(7), "typed folder + 変換 at once: message 7 (FileMes off)");
+  Expect(FileCount(out) == 0 && FileCount(in) == 4 && FileCount(other) == 3, "nothing converted or deleted");
+  Expect(g_app.listedFolder == other && ListedNames() == u"a.bmp,b.bmp,e.bmp,", "the list now shows the typed folder");
+
+  g_app.shownMessages.clear();
+  Click(kIdConvertButton);
+  Expect(!Shown(7) && Shown(100), "the second 変換 runs");
+  Expect(FileCount(out) == 3, "exactly the listed files converted (" + std::to_string(FileCount(out)) + ")");
+  Expect(FileCount(other) == 0, "the listed files deleted");
+  Expect(FileCount(in) == 4, "no file of the previously listed folder touched");
+
+  g_app.shownMessages.clear();
+  TypeInputFolder(JoinPath(in, u"missing"));
+  Click(kIdConvertButton);
+  Expect(Shown(3) && !Shown(100), "a text naming no folder: message 3");
+  Expect(g_app.inputEntries.empty() && ControlText(kIdCount) == u"0", "and an empty list");
+  Expect(FileCount(in) == 4 && FileCount(out) == 3, "nothing touched");
+
+  for (int id : {kIdPreviewButton, kIdNamesButton}) {
+    g_app.shownMessages.clear();
+    TypeInputFolder(id == kIdPreviewButton ? in : other);
+    Click(id);
+    Expect(Shown(7) && g_app.listedFolder == (id == kIdPreviewButton ? in : other),
+           "button " + std::to_string(id) + " lists a typed folder first");
+  }
+}
+
+// Send To in "open" mode with short (8.3) names: the entries are compared by
+// their long names.
+void ShortNamesScenario() {
+  const std::u16string in = TestDir(L"in");
+  std::vector<std::wstring> shortPaths;
+  for (const char16_t* name : {u"long photo name.bmp", u"b.bmp"}) {
+    const std::u16string path = JoinPath(in, name);
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameW(W(path), buffer, MAX_PATH);
+    Expect(length > 0 && length < MAX_PATH, "short name of " + Utf8(name));
+    shortPaths.emplace_back(buffer);
+  }
+  Expect(FileNamePart(U16(shortPaths[0])) != u"long photo name.bmp",
+         "the first argument is a short name: " + Utf8(U16(shortPaths[0])));
+  std::vector<wchar_t*> arguments;
+  for (std::wstring& path : shortPaths) arguments.push_back(path.data());
+  Expect(HandleCommandLine(static_cast<int>(arguments.size()), arguments.data()), "open mode keeps the window");
+  std::u16string checked;
+  for (const std::u16string& name : CheckedInputNames()) checked += name + u",";
+  Expect(checked == u"b.bmp,long photo name.bmp,", "short names check their long entries: " + Utf8(checked));
+}
+
 HGLOBAL MakeDrop(POINT point, const std::vector<std::wstring>& paths) {
   size_t chars = 1;
   for (const std::wstring& path : paths) chars += path.size() + 1;
@@ -381,6 +472,10 @@ void RunSelfTest(const std::wstring& scenario) {
     PagesScenario();
   } else if (scenario == L"convert") {
     ConvertScenario();
+  } else if (scenario == L"typed") {
+    TypedFolderScenario();
+  } else if (scenario == L"short-names") {
+    ShortNamesScenario();
   } else if (scenario == L"drop") {
     DropScenario();
   } else if (scenario == L"open") {

@@ -48,11 +48,11 @@ run_scenario() {
   cp "$data/gen_24bit_v4.bmp" "$work/in/d.bmp"
 
   ini="$work/app/Pixlane.ini"
-  write_ini() {  # extra "key=value" lines for [MWin] and [CvtPrms]
+  write_ini() {  # extra "key=value" lines for [CvtPrms] and [MWin]; the first of a key counts
     {
-      printf '[CvtPrms]\r\nOFmt=0\r\nSampling=1\r\n%s' "$1"
-      printf '[MWin]\r\nIH0=%s\r\nOH0=%s\r\nEndMes=1\r\nFileMes=1\r\n%s' \
-        "$(winpath "$work/in")" "$(winpath "$work/out")" "$2"
+      printf '[CvtPrms]\r\n%sOFmt=0\r\nSampling=1\r\n' "$1"
+      printf '[MWin]\r\n%sIH0=%s\r\nOH0=%s\r\nEndMes=1\r\nFileMes=1\r\n' \
+        "$2" "$(winpath "$work/in")" "$(winpath "$work/out")"
     } >"$ini"
   }
 
@@ -65,6 +65,19 @@ run_scenario() {
   expect_done=1
   case "$scenario" in
     pages | convert | drop) write_ini "" "" ;;
+    typed)
+      # Another folder with two names of the listed one: typed into the box,
+      # its files must be listed before any is converted (and deleted).
+      mkdir -p "$work/other"
+      cp "$data/gen_8bit_v4.bmp" "$work/other/a.bmp"
+      cp "$data/gen_24bit_v4.bmp" "$work/other/b.bmp"
+      cp "$data/gen_4bit_v4.bmp" "$work/other/e.bmp"
+      write_ini $'IFileDel=1\r\nRecycle=0\r\n' $'FileMes=0\r\n'
+      ;;
+    short-names)
+      cp "$data/gen_8bit_v4.bmp" "$work/in/long photo name.bmp"
+      write_ini "" $'SdToCvt=0\r\n'
+      ;;
     open-folder)
       write_ini "" $'SdToCvt=1\r\n'
       args=("$(winpath "$work/in")")

@@ -1,6 +1,6 @@
 // The main window's window-free rules: enable/show table, summary text,
 // number clamping, extension slots, format changes, command-line mode, drop
-// routing and placement.
+// routing, the input folder box and placement.
 #include "ui/ui_model.h"
 
 #include <gtest/gtest.h>
@@ -218,6 +218,34 @@ TEST(CommandLine, ModeAndHandedOverNames) {
   EXPECT_EQ(FolderFieldText(u"", true), u"<入力ファイルと同じフォルダ>");
   EXPECT_EQ(FolderFieldText(u"", false), u"<指定なし>");
   EXPECT_EQ(FolderFieldText(u"D:\\o", true), u"D:\\o");
+}
+
+TEST(InputFolderBox, TypedTextAgainstTheListedFolder) {
+  struct Clean {
+    std::u16string typed;
+    std::u16string folder;
+  } cleans[] = {
+      {u"C:\\写真", u"C:\\写真"},
+      {u"  \"C:\\写真\\\"  ", u"C:\\写真"},  // Explorer's "Copy as path", pasted with blanks
+      {u"C:\\写真\\\\", u"C:\\写真"},
+      {u"D:/photos/", u"D:/photos"},
+      {u"C:\\", u"C:\\"},
+      {u"\\", u"\\"},
+      {u"\\\\", u"\\\\"},
+      {u"\\\\server\\share\\", u"\\\\server\\share"},
+      {u"\"", u"\""},
+      {u"\u3000", u""},
+  };
+  for (const Clean& c : cleans) EXPECT_EQ(CleanFolderText(c.typed), c.folder) << Utf16ToUtf8(c.typed);
+
+  EXPECT_EQ(ClassifyInputBox(u"C:\\a", u"C:\\a", true), InputBoxState::Listed);
+  EXPECT_EQ(ClassifyInputBox(u"", u"", false), InputBoxState::Listed);
+  EXPECT_EQ(ClassifyInputBox(u"C:\\b", u"C:\\a", true), InputBoxState::OtherFolder);
+  // Case is not folded: on a case-sensitive file system (Wine) "A" may be
+  // another folder; listing it again is the safe side.
+  EXPECT_EQ(ClassifyInputBox(u"C:\\A", u"C:\\a", true), InputBoxState::OtherFolder);
+  EXPECT_EQ(ClassifyInputBox(u"C:\\missing", u"C:\\a", false), InputBoxState::NotAFolder);
+  EXPECT_EQ(ClassifyInputBox(u"", u"C:\\a", true), InputBoxState::NotAFolder);
 }
 
 TEST(Drops, RoutingByWindowChain) {
