@@ -163,6 +163,12 @@ inline constexpr int kIdReset = 1433;
 inline constexpr int kIdHidden = 1434;
 inline constexpr int kIdTipAct = 1435;
 
+// The folder tree's cursor resources (pixlane.rc).
+inline constexpr int kCursorDrag = 110;
+inline constexpr int kCursorInput = 111;
+inline constexpr int kCursorOutput = 112;
+inline constexpr int kCursorBoth = 113;
+
 // System menu command "常に手前に表示".
 inline constexpr int kCmdTopMost = 5100;
 

@@ -11,7 +11,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,95 @@ size_t FileCount(const std::u16string& folder) {
   return static_cast<size_t>(std::count_if(entries.begin(), entries.end(), [](const DirectoryEntry& e) {
     return !e.isDirectory;
   }));
+}
+
+// The image data of cursor resource `id` (the first image of its group,
+// without the 4-byte hotspot) against the DIB stored in `file`.
+bool CursorResourceIs(int id, const std::u16string& file) {
+  HRSRC group = FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_GROUP_CURSOR);
+  if (!group || SizeofResource(nullptr, group) < 6 + 14) return false;
+  const auto* dir = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, group)));
+  if (!dir) return false;
+  const int imageId = dir[6 + 12] | (dir[6 + 13] << 8);
+  HRSRC image = FindResourceW(nullptr, MAKEINTRESOURCEW(imageId), RT_CURSOR);
+  if (!image) return false;
+  const DWORD size = SizeofResource(nullptr, image);
+  const auto* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, image)));
+  if (!bytes || size < 4) return false;
+
+  HANDLE handle = CreateFileW(W(file), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  std::string data(64 * 1024, '\0');
+  DWORD got = 0;
+  ReadFile(handle, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+  CloseHandle(handle);
+  data.resize(got);
+  if (data.size() < 6 + 16) return false;
+  auto u32 = [&data](size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(data[at])) | static_cast<uint32_t>(static_cast<uint8_t>(data[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 3])) << 24;
+  };
+  const uint32_t length = u32(6 + 8);
+  const uint32_t offset = u32(6 + 12);
+  if (offset > data.size() || length > data.size() - offset || length != size - 4) return false;
+  return std::memcmp(bytes + 4, data.data() + offset, length) == 0;
+}
+
+void CursorResourcesCheck() {
+  const std::u16string res = U16(Env(L"PIXLANE_UI_RES_DIR"));
+  const struct {
+    int id;
+    const char16_t* file;
+  } cursors[] = {{kCursorDrag, u"cursor_drag.cur"},
+                 {kCursorInput, u"cursor_input.cur"},
+                 {kCursorOutput, u"cursor_output.cur"},
+                 {kCursorBoth, u"cursor_both.cur"}};
+  for (const auto& cursor : cursors) {
+    Expect(LoadCursorW(g_app.instance, MAKEINTRESOURCEW(cursor.id)) != nullptr &&
+               CursorResourceIs(cursor.id, JoinPath(res, cursor.file)),
+           "cursor " + std::to_string(cursor.id) + " is " + Utf8(cursor.file));
+  }
+}
+
+BOOL CALLBACK CountShownWindow(HWND window, LPARAM count) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (window != g_app.main && IsWindowVisible(window) && lstrcmpW(name, TOOLTIPS_CLASSW) != 0) {
+    ++*reinterpret_cast<int*>(count);
+  }
+  return TRUE;
+}
+
+// The buttons whose windows come later show nothing when clicked, and leave
+// the keyboard focus inside the main window and the window usable. (Once
+// ヘルプ and Ver. open their windows they leave this list.)
+void IdleButtonsCheck() {
+  struct {
+    int id;
+    int page;  // -1: the button row
+  } buttons[] = {{kIdPreviewButton, -1}, {kIdNamesButton, -1}, {kIdHelpButton, -1}, {kIdVersionButton, -1},
+                 {kIdCommentEdit, 2}};
+  for (const auto& button : buttons) {
+    if (button.page >= 0) SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(button.page), 0);
+    g_app.shownMessages.clear();
+    SetFocus(g_app.main);
+    Click(button.id);
+    HWND focus = GetFocus();
+    int shown = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountShownWindow, reinterpret_cast<LPARAM>(&shown));
+    const std::string name = "button " + std::to_string(button.id);
+    Expect(Enabled(button.id), name + " is enabled");
+    Expect(g_app.shownMessages.empty() && shown == 0, name + " shows nothing");
+    Expect(focus == Control(button.id) && GetCapture() == nullptr && IsWindowEnabled(g_app.main) &&
+               GetActiveWindow() == g_app.main,
+           name + " keeps the focus, no capture, window enabled and active");
+    const bool before = IsChecked(kIdHtmlTag);
+    Click(kIdHtmlTag);
+    Expect(IsChecked(kIdHtmlTag) != before && (g_app.params.HtmlTag != 0) != before, name + ": the pages still respond");
+    Click(kIdHtmlTag);
+  }
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
 }
 
 void PagesScenario() {
@@ -163,6 +254,8 @@ void PagesScenario() {
     SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(i), 0);
     Expect(IsWindowVisible(g_app.pages[i]) != FALSE, "tab " + std::to_string(i) + " shows its page");
   }
+  CursorResourcesCheck();
+  IdleButtonsCheck();
 }
 
 void ConvertScenario() {

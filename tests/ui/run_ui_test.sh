@@ -59,8 +59,9 @@ run_scenario() {
   log="$work/log.txt"
   export PIXLANE_UI_TEST_LOG
   PIXLANE_UI_TEST_LOG=$(winpath "$log")
-  export PIXLANE_UI_TEST_DIR
+  export PIXLANE_UI_TEST_DIR PIXLANE_UI_RES_DIR
   PIXLANE_UI_TEST_DIR=$(winpath "$work")
+  PIXLANE_UI_RES_DIR=$(winpath "$root/src/ui/res")
   args=()
   expect_done=1
   case "$scenario" in

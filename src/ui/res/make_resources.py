@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Draws the program icon (pixlane.ico) and the folder tree's four cursors
-(110-113: input, output, both, drag) as Windows .ico/.cur files. Run by hand
+(110 drag, 111 input, 112 output, 113 both) as Windows .ico/.cur files. Run by hand
 when the drawings change; the outputs are kept beside this script."""
 import os
 import struct
