@@ -76,7 +76,7 @@ HWND CreateFolderBox(HWND panel, int y, int labelId, const wchar_t* label, int i
 
 void CreateTreePanel(HWND main) {
   g_app.treePanel = CreateWindowExW(0, kTreeBaseClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                    kTreeWidth, kMainWindowHeight, main,
+                                    Scaled(kTreeWidth), Scaled(kMainWindowHeight), main,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTreePanel)), g_app.instance,
                                     nullptr);
   HWND panel = g_app.treePanel;
@@ -104,8 +104,8 @@ void CreateTreePanel(HWND main) {
 }
 
 void CreateMainPanel(HWND main) {
-  g_app.mainPanel = CreateWindowExW(0, kMainBaseClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kTreeWidth, 0,
-                                    kPanelWidth, kMainWindowHeight, main,
+  g_app.mainPanel = CreateWindowExW(0, kMainBaseClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                    Scaled(kTreeWidth), 0, Scaled(kPanelWidth), Scaled(kMainWindowHeight), main,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdMainPanel)), g_app.instance,
                                     nullptr);
   HWND panel = g_app.mainPanel;
@@ -134,7 +134,7 @@ void CreateTooltipControl(HWND main) {
                                   nullptr);
   if (!g_app.tooltip) return;
   SendMessageW(g_app.tooltip, TTM_SETTIPBKCOLOR, RGB(0xFF, 0xFF, 0xFF), 0);
-  SendMessageW(g_app.tooltip, TTM_SETMAXTIPWIDTH, 0, 400);
+  SendMessageW(g_app.tooltip, TTM_SETMAXTIPWIDTH, 0, Scaled(400));
 }
 
 void CreateMenuResources() {
@@ -157,8 +157,8 @@ void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* measure) {
   GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
   SelectObject(dc, old);
   ReleaseDC(window, dc);
-  measure->itemWidth = static_cast<UINT>(size.cx + 20);
-  measure->itemHeight = static_cast<UINT>(size.cy + 6);
+  measure->itemWidth = static_cast<UINT>(size.cx + Scaled(20));
+  measure->itemHeight = static_cast<UINT>(size.cy + Scaled(6));
 }
 
 void DrawMenuItem(DRAWITEMSTRUCT* draw) {
@@ -191,17 +191,17 @@ void DrawMenuItem(DRAWITEMSTRUCT* draw) {
       HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
       const int x = rc.left;
       const int y = rc.top;
-      Rectangle(dc, x + 4, y + 4, x + 14, y + 14);
-      MoveToEx(dc, x + 5, y + 5, nullptr);
-      LineTo(dc, x + 13, y + 13);
-      MoveToEx(dc, x + 5, y + 12, nullptr);
-      LineTo(dc, x + 13, y + 4);
+      Rectangle(dc, x + Scaled(4), y + Scaled(4), x + Scaled(14), y + Scaled(14));
+      MoveToEx(dc, x + Scaled(5), y + Scaled(5), nullptr);
+      LineTo(dc, x + Scaled(13), y + Scaled(13));
+      MoveToEx(dc, x + Scaled(5), y + Scaled(12), nullptr);
+      LineTo(dc, x + Scaled(13), y + Scaled(4));
       SelectObject(dc, oldPen);
       SelectObject(dc, oldBrush);
       DeleteObject(pen);
     }
   }
-  RECT textRect{rc.left + 20, rc.top, rc.right - 12, rc.bottom};
+  RECT textRect{rc.left + Scaled(20), rc.top, rc.right - Scaled(12), rc.bottom};
   DrawTextW(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
   SelectObject(dc, oldFont);
 }
@@ -231,7 +231,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_WININICHANGE:
       RefreshThemeState();
       CreateMenuResources();
+      PostMessageW(window, kMsgRefreshPageBackground, 0, 0);
       break;
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+      RefreshThemeState();
+      PostMessageW(window, kMsgRefreshPageBackground, 0, 0);
+      break;
+    case kMsgRefreshPageBackground:
+      RefreshPageBackground();
+      return 0;
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
       SetFocus(window);
@@ -332,8 +341,9 @@ void ReleaseMenuResources() {
 
 HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
                    int width, int height, int id, DWORD exStyle) {
-  HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_app.instance, nullptr);
+  // Every position and size is given for 96 DPI.
+  HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, Scaled(x), Scaled(y),
+                                 Scaled(width), Scaled(height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_app.instance, nullptr);
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_app.font), FALSE);
   return control;
 }
@@ -385,8 +395,9 @@ bool RegisterWindowClasses() {
 }
 
 HWND CreateMainWindow(int x, int y) {
-  const int width = kMainWindowWidth + 2 * GetSystemMetrics(SM_CXDLGFRAME);
-  const int height = kMainWindowHeight + 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION);
+  const int width = Scaled(kMainWindowWidth) + 2 * GetSystemMetrics(SM_CXDLGFRAME);
+  const int height =
+      Scaled(kMainWindowHeight) + 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION);
   RECT rect{x, y, x + width, y + height};
   MONITORINFO info{};
   info.cbSize = sizeof(info);

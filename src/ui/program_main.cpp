@@ -30,8 +30,17 @@ int OperatingSystemClass() {
   return 0;
 }
 
+// The system DPI of this DPI-aware program: the layout and the font are
+// scaled to it.
+uint32_t SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<uint32_t>(dpi) : 96;
+}
+
 HFONT CreateInterfaceFont() {
-  return CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+  return CreateFontW(-Scaled(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
 }
 
@@ -109,6 +118,7 @@ int ProgramMain(HINSTANCE instance, int showCommand) {
   g_app.heap = HeapCreate(0, 64 * 1024, 0);
   if (!g_app.heap) return 1;
   const int osClass = OperatingSystemClass();
+  g_app.dpi = SystemDpi();
   g_app.font = CreateInterfaceFont();
   InitializeHtmlHelp();
   wchar_t scenario[8] = {};
@@ -178,6 +188,7 @@ void Shutdown() {
     g_app.window.WinY = placement.rcNormalPosition.top;
   }
   ReleaseMenuResources();
+  ReleasePageBackground();
   ApplyResetRule(g_app.window, g_app.params);
   ReadEditedValues();
   SaveAllSettings(g_app.iniPath, g_app.params, g_app.window);

@@ -23,6 +23,11 @@ std::unordered_map<int, HWND> g_controls;
 WNDPROC g_listProc = nullptr;
 HWND g_subclassedLists[2] = {};
 bool g_propagatingChecks = false;
+// What the tab control draws under the pages (its themed body, or the
+// button face without visual styles), as a pattern brush aligned with the
+// page: the pages and the controls on them paint their background with it.
+HBITMAP g_pageBitmap = nullptr;
+HBRUSH g_pageBrush = nullptr;
 
 const wchar_t* const kInputFormats[] = {L"すべて", L"BMP", L"PNG", L"JPEG", L"TIFF", L"GIF", L"特定"};
 const wchar_t* const kOutputFormats[] = {L"BMP", L"PNG", L"JPEG", L"TIFF", L"GIF"};
@@ -94,8 +99,8 @@ void SubclassList(HWND list, int slot) {
 }
 
 HWND NewPage(HWND tab, int index) {
-  HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kTabBaseClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 5, 25, 520, 358,
-                              tab, nullptr, g_app.instance, nullptr);
+  HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kTabBaseClass, L"", WS_CHILD | WS_CLIPSIBLINGS, Scaled(5),
+                              Scaled(25), Scaled(520), Scaled(358), tab, nullptr, g_app.instance, nullptr);
   g_app.pages[index] = page;
   return page;
 }
@@ -192,7 +197,7 @@ void CreateInputPage(HWND tab) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.pszText = const_cast<wchar_t*>(columns[i].title);
-    column.cx = columns[i].width;
+    column.cx = Scaled(columns[i].width);
     column.fmt = columns[i].format;
     SendMessageW(g_app.inputList, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
   }
@@ -223,7 +228,7 @@ void CreateCorrectionRow(HWND page, int group, const wchar_t* text, int y, int32
   UpDown(page, edit, group + kCorrectionUpDown, low, high);
   HWND track = Make(page, TRACKBAR_CLASSW, L"", TBS_NOTICKS | TBS_FIXEDLENGTH | WS_TABSTOP, 178, y - 4, 260, 24,
                     group + kCorrectionTrack, WS_EX_STATICEDGE);
-  SendMessageW(track, TBM_SETTHUMBLENGTH, 16, 0);
+  SendMessageW(track, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scaled(16)), 0);
   SendMessageW(track, TBM_SETRANGEMIN, FALSE, low);
   SendMessageW(track, TBM_SETRANGEMAX, FALSE, high);
   SendMessageW(track, TBM_SETPAGESIZE, 0, 10);
@@ -260,8 +265,8 @@ void CreateDetailPage(HWND tab) {
 
 void CreatePluginPage(HWND tab) {
   HWND page = NewPage(tab, 4);
-  Label(page, L"フォルダ", 5, 9, 40, kIdPluginLabel);
-  Edit(page, g_app.window.SPI, 48, 5, 345, kIdPluginFolder, ES_READONLY, 0);
+  Label(page, L"フォルダ", 5, 9, 48, kIdPluginLabel);
+  Edit(page, g_app.window.SPI, 56, 5, 338, kIdPluginFolder, ES_READONLY, 0);
   Button(page, L"設定", 400, 4, 52, kIdPluginSet);
   Button(page, L"解除", 456, 4, 52, kIdPluginClear);
   g_app.pluginList = Make(page, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, 5, 32, 510, 296,
@@ -421,6 +426,48 @@ void HandleInputListChange(const NMLISTVIEW* change) {
   // own unit).
 }
 
+// The device point where `dc`'s logical origin lies: a control that asks
+// its parent to paint its background (DrawThemeParentBackground) moves the
+// origin, and the pattern must move with it.
+POINT DeviceOrigin(HDC dc) {
+  POINT origin{0, 0};
+  LPtoDP(dc, &origin, 1);
+  return origin;
+}
+
+void PaintPageBackground(HWND page, HDC dc) {
+  RECT rect{};
+  GetClientRect(page, &rect);
+  if (!g_pageBrush) {
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    return;
+  }
+  const POINT origin = DeviceOrigin(dc);
+  POINT old{};
+  SetBrushOrgEx(dc, origin.x, origin.y, &old);
+  FillRect(dc, &rect, g_pageBrush);
+  SetBrushOrgEx(dc, old.x, old.y, nullptr);
+}
+
+// The answer to WM_CTLCOLORSTATIC/WM_CTLCOLORBTN: labels, check boxes,
+// radio buttons, group boxes and track bars draw on the page's own
+// background with transparent text. Edits are left to the default answer,
+// so read-only and disabled edits keep the button face and stand apart
+// from the white editable ones.
+LRESULT ControlBackground(HWND page, HDC dc, HWND control) {
+  if (!g_pageBrush || !control) return 0;
+  wchar_t className[16] = {};
+  GetClassNameW(control, className, 16);
+  if (lstrcmpiW(className, WC_EDITW) == 0) return 0;
+  POINT position{0, 0};
+  MapWindowPoints(control, page, &position, 1);
+  const POINT origin = DeviceOrigin(dc);
+  SetBrushOrgEx(dc, origin.x - position.x, origin.y - position.y, nullptr);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  return reinterpret_cast<LRESULT>(g_pageBrush);
+}
+
 }  // namespace
 
 HWND Control(int id) {
@@ -464,10 +511,59 @@ void CreateTabPages(HWND tab) {
   ApplyEnableRules();
   RefreshDetailSummary();
   SelectPage(0);
+  RefreshPageBackground();
 }
 
 void SelectPage(int index) {
   for (int i = 0; i < kPageCount; ++i) ShowWindow(g_app.pages[i], i == index ? SW_SHOW : SW_HIDE);
+}
+
+void ReleasePageBackground() {
+  if (g_pageBrush) DeleteObject(g_pageBrush);
+  if (g_pageBitmap) DeleteObject(g_pageBitmap);
+  g_pageBrush = nullptr;
+  g_pageBitmap = nullptr;
+}
+
+void RefreshPageBackground() {
+  ReleasePageBackground();
+  HWND tab = g_app.tab;
+  HWND page = g_app.pages[0];
+  if (!tab || !page) return;
+  RECT tabRect{};
+  GetClientRect(tab, &tabRect);
+  RECT pageRect{};
+  GetWindowRect(page, &pageRect);
+  MapWindowPoints(nullptr, tab, reinterpret_cast<POINT*>(&pageRect), 2);
+  const int pageWidth = pageRect.right - pageRect.left;
+  const int pageHeight = pageRect.bottom - pageRect.top;
+  if (tabRect.right <= 0 || tabRect.bottom <= 0 || pageWidth <= 0 || pageHeight <= 0) return;
+
+  HDC screen = GetDC(tab);
+  HDC tabDc = CreateCompatibleDC(screen);
+  HDC pageDc = CreateCompatibleDC(screen);
+  HBITMAP tabBitmap = CreateCompatibleBitmap(screen, tabRect.right, tabRect.bottom);
+  g_pageBitmap = CreateCompatibleBitmap(screen, pageWidth, pageHeight);
+  if (tabDc && pageDc && tabBitmap && g_pageBitmap) {
+    // The tab control paints itself (body, frame, tabs) into the bitmap;
+    // the page's part of it becomes the pattern.
+    HGDIOBJ oldTab = SelectObject(tabDc, tabBitmap);
+    FillRect(tabDc, &tabRect, GetSysColorBrush(COLOR_BTNFACE));
+    SendMessageW(tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(tabDc), PRF_CLIENT | PRF_ERASEBKGND);
+    HGDIOBJ oldPage = SelectObject(pageDc, g_pageBitmap);
+    BitBlt(pageDc, 0, 0, pageWidth, pageHeight, tabDc, pageRect.left, pageRect.top, SRCCOPY);
+    SelectObject(pageDc, oldPage);
+    SelectObject(tabDc, oldTab);
+    g_pageBrush = CreatePatternBrush(g_pageBitmap);
+  }
+  if (tabBitmap) DeleteObject(tabBitmap);
+  if (pageDc) DeleteDC(pageDc);
+  if (tabDc) DeleteDC(tabDc);
+  ReleaseDC(tab, screen);
+  if (!g_pageBrush) ReleasePageBackground();
+  for (HWND each : g_app.pages) {
+    if (each) RedrawWindow(each, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
 }
 
 void ApplyEnableRules() {
@@ -721,11 +817,14 @@ LRESULT CALLBACK TabPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       return 0;
     }
+    case WM_ERASEBKGND:
+      PaintPageBackground(window, reinterpret_cast<HDC>(wParam));
+      return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      // COLOR_MENU + 1 as a class brush; a real handle of the same colour
-      // works on every user32.
-      if (g_app.themeActive) return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_MENU));
+      if (const LRESULT brush = ControlBackground(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+        return brush;
+      }
       break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

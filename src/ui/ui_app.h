@@ -16,6 +16,7 @@
 #include "settings/conversion_parameters.h"
 #include "settings/error_messages.h"
 #include "settings/window_settings.h"
+#include "ui/ui_model.h"
 
 namespace pixlane::ui {
 
@@ -40,11 +41,16 @@ inline constexpr wchar_t kOutputPreviewClass[] = L"Pixlane_oprv_class";
 inline constexpr int kPageCount = 5;
 // Posted to the main window to start the in-process test mode.
 inline constexpr UINT kMsgStartSelfTest = WM_APP + 1;
+// Posted when the theme or the colours changed, after every window has
+// seen the change: the pages' background is rendered again.
+inline constexpr UINT kMsgRefreshPageBackground = WM_APP + 2;
 
 struct App {
   HINSTANCE instance = nullptr;
   HANDLE heap = nullptr;
   HFONT font = nullptr;
+  // The system DPI the layout is scaled to (the program is DPI-aware).
+  uint32_t dpi = 96;
   HFONT menuFont = nullptr;
   HBRUSH menuBrush = nullptr;
   HHOOK keyboardHook = nullptr;
@@ -82,6 +88,9 @@ struct App {
 
 extern App g_app;
 
+// A layout size given for 96 DPI, in pixels at the system DPI.
+inline int Scaled(int value) { return ScaleToDpi(value, g_app.dpi); }
+
 // main_window.cpp
 bool RegisterWindowClasses();
 HWND CreateMainWindow(int x, int y);
@@ -98,6 +107,10 @@ void RefreshThemeState();
 // tab_pages.cpp
 void CreateTabPages(HWND tab);
 void SelectPage(int index);
+// Re-renders the pages' background from the tab control (at creation and
+// when the theme or the system colours change).
+void RefreshPageBackground();
+void ReleasePageBackground();
 LRESULT HandleOptionCommand(HWND from, int id, int code, HWND control);
 void ApplyEnableRules();
 void RefreshDetailSummary();

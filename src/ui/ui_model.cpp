@@ -285,6 +285,14 @@ bool TabDropSetsInputFolder(size_t droppedCount, bool firstIsDirectory) {
   return droppedCount == 1 && firstIsDirectory;
 }
 
+int32_t ScaleToDpi(int32_t value, uint32_t dpi) {
+  if (dpi == 0) return value;
+  const int64_t product = static_cast<int64_t>(value) * dpi;
+  const int64_t half = product >= 0 ? 48 : -48;
+  return static_cast<int32_t>(std::clamp<int64_t>((product + half) / 96, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
 ScreenRect ClampToWorkArea(ScreenRect w, const ScreenRect& area) {
   const int32_t width = w.right - w.left;
   const int32_t height = w.bottom - w.top;

@@ -127,6 +127,10 @@ DropTarget RouteDrop(std::span<const int> idChain, bool insideTabControl);
 // A drop on the pages sets the input folder when it is one folder alone.
 bool TabDropSetsInputFolder(size_t droppedCount, bool firstIsDirectory);
 
+// Layout sizes are given for 96 DPI: `value` at `dpi`, rounded to the
+// nearest pixel (halves away from zero, as MulDiv does).
+int32_t ScaleToDpi(int32_t value, uint32_t dpi);
+
 struct ScreenRect {
   int32_t left = 0;
   int32_t top = 0;

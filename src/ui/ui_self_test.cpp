@@ -491,19 +491,30 @@ void WaitRestoreScenario() {
   Expect(IsIconic(g_app.main) == FALSE, "second start restored the first window");
 }
 
-// Writes the whole main window, caption included, as a 24-bit BMP: an
-// in-process copy from the window DC, which the null driver renders too.
-bool CaptureWindow(const std::u16string& path) {
+// The whole main window, caption included, as 24-bit pixels: an in-process
+// copy from the window DC, which the null driver renders too.
+struct WindowPixels {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> bgr;  // rows bottom-up, each padded to 4 bytes
+  DWORD Stride() const { return static_cast<DWORD>((width * 3 + 3) & ~3); }
+  COLORREF At(int x, int y) const {
+    const uint8_t* p = bgr.data() + static_cast<size_t>(height - 1 - y) * Stride() + static_cast<size_t>(x) * 3;
+    return RGB(p[2], p[1], p[0]);
+  }
+};
+
+bool CaptureWindow(WindowPixels& pixels) {
   RECT rect{};
   GetWindowRect(g_app.main, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
+  pixels.width = rect.right - rect.left;
+  pixels.height = rect.bottom - rect.top;
   HDC windowDc = GetWindowDC(g_app.main);
   HDC memoryDc = CreateCompatibleDC(windowDc);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biWidth = pixels.width;
+  info.bmiHeader.biHeight = pixels.height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
@@ -511,28 +522,210 @@ bool CaptureWindow(const std::u16string& path) {
   bool ok = false;
   if (bitmap && bits) {
     HGDIOBJ old = SelectObject(memoryDc, bitmap);
-    BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+    BitBlt(memoryDc, 0, 0, pixels.width, pixels.height, windowDc, 0, 0, SRCCOPY);
     SelectObject(memoryDc, old);
     GdiFlush();
-    const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    file.bfSize = file.bfOffBits + imageSize;
-    HANDLE out = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-           WriteFile(out, &info.bmiHeader, sizeof(BITMAPINFOHEADER), &written, nullptr) &&
-           WriteFile(out, bits, imageSize, &written, nullptr);
-      CloseHandle(out);
-    }
+    const auto* begin = static_cast<const uint8_t*>(bits);
+    pixels.bgr.assign(begin, begin + pixels.Stride() * static_cast<DWORD>(pixels.height));
+    ok = true;
   }
   if (bitmap) DeleteObject(bitmap);
   DeleteDC(memoryDc);
   ReleaseDC(g_app.main, windowDc);
   return ok;
+}
+
+bool SaveBmp(const WindowPixels& pixels, const std::u16string& path) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(header);
+  header.biWidth = pixels.width;
+  header.biHeight = pixels.height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  const DWORD imageSize = static_cast<DWORD>(pixels.bgr.size());
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + imageSize;
+  HANDLE out = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+                  WriteFile(out, &header, sizeof(header), &written, nullptr) &&
+                  WriteFile(out, pixels.bgr.data(), imageSize, &written, nullptr);
+  CloseHandle(out);
+  return ok;
+}
+
+// A window's rectangle in the captured image's coordinates.
+RECT InCapture(HWND window) {
+  RECT frame{};
+  GetWindowRect(g_app.main, &frame);
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  OffsetRect(&rect, -frame.left, -frame.top);
+  return rect;
+}
+
+// The most frequent colour of `area` outside the `excluded` rectangles: the
+// background of a control whatever text or glyph is drawn on it, or of a
+// page between its controls.
+COLORREF ModeColour(const WindowPixels& pixels, RECT area, const std::vector<RECT>& excluded = {}) {
+  area.left = std::max<LONG>(area.left, 0);
+  area.top = std::max<LONG>(area.top, 0);
+  area.right = std::min<LONG>(area.right, pixels.width);
+  area.bottom = std::min<LONG>(area.bottom, pixels.height);
+  std::vector<COLORREF> colours;
+  for (LONG y = area.top; y < area.bottom; ++y) {
+    for (LONG x = area.left; x < area.right; ++x) {
+      const POINT point{x, y};
+      if (std::none_of(excluded.begin(), excluded.end(), [&point](const RECT& r) { return PtInRect(&r, point); })) {
+        colours.push_back(pixels.At(x, y));
+      }
+    }
+  }
+  if (colours.empty()) return CLR_INVALID;
+  std::sort(colours.begin(), colours.end());
+  COLORREF best = colours.front();
+  size_t bestRun = 0;
+  for (size_t i = 0; i < colours.size();) {
+    size_t j = i;
+    while (j < colours.size() && colours[j] == colours[i]) ++j;
+    if (j - i > bestRun) {
+      bestRun = j - i;
+      best = colours[i];
+    }
+    i = j;
+  }
+  return best;
+}
+
+std::string Hex(COLORREF colour) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+SIZE TextExtent(HWND control, const std::u16string& text) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, W(text), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size;
+}
+
+LONG ButtonType(HWND control) { return GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK; }
+bool IsCheckOrRadio(LONG type) {
+  return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
+         type == BS_3STATE || type == BS_AUTO3STATE;
+}
+
+// Every label, check box, radio button and group caption on the page shows
+// the page's own background, and the page shows the tab control's body
+// around it (no inset of another colour).
+void CheckPageBackground(const WindowPixels& pixels, int index) {
+  HWND page = g_app.pages[index];
+  const RECT pageRect = InCapture(page);
+  std::vector<RECT> controls;
+  for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    if (IsWindowVisible(control) && !(ClassOf(control) == WC_BUTTONW && ButtonType(control) == BS_GROUPBOX)) {
+      controls.push_back(InCapture(control));
+    }
+  }
+  const COLORREF background = ModeColour(pixels, pageRect, controls);
+  const RECT margin{pageRect.left - 2, pageRect.top, pageRect.left - 1, pageRect.bottom};
+  const std::string name = "page " + std::to_string(index + 1);
+  Expect(ModeColour(pixels, margin) == background,
+         name + ": page background " + Hex(background) + " is the tab body's " + Hex(ModeColour(pixels, margin)));
+
+  const int glyph = GetSystemMetrics(SM_CXMENUCHECK) + Scaled(4);
+  int labels = 0, checks = 0, groups = 0;
+  std::string wrong;
+  for (HWND control = GetWindow(page, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(control)) continue;
+    RECT area = InCapture(control);
+    const std::wstring type = ClassOf(control);
+    if (lstrcmpiW(type.c_str(), WC_STATICW) == 0) {
+      ++labels;
+    } else if (lstrcmpiW(type.c_str(), WC_BUTTONW) == 0 && IsCheckOrRadio(ButtonType(control))) {
+      area.left += glyph;  // the text side, not the box or circle
+      if (area.left >= area.right) continue;
+      ++checks;
+    } else if (lstrcmpiW(type.c_str(), WC_BUTTONW) == 0 && ButtonType(control) == BS_GROUPBOX) {
+      const SIZE caption = TextExtent(control, WindowText(control));
+      area.right = std::min(area.right, area.left + caption.cx + Scaled(16));
+      area.bottom = area.top + caption.cy;
+      ++groups;
+    } else {
+      continue;
+    }
+    const COLORREF colour = ModeColour(pixels, area);
+    if (colour != background) wrong += " " + std::to_string(GetDlgCtrlID(control)) + ":" + Hex(colour);
+  }
+  Expect(wrong.empty(), name + ": " + std::to_string(labels) + " labels, " + std::to_string(checks) +
+                            " check boxes and radio buttons, " + std::to_string(groups) +
+                            " group captions on the page background" + wrong);
+}
+
+// Read-only and disabled edits look different from editable ones.
+void CheckEditLooks(const WindowPixels& pixels) {
+  auto inside = [&pixels](int id) {
+    RECT area = InCapture(Control(id));
+    InflateRect(&area, -3, -3);
+    return ModeColour(pixels, area);
+  };
+  const COLORREF editable = inside(kIdQualityEdit);
+  Expect(IsWindowEnabled(Control(kIdTopStr)) == FALSE && inside(kIdTopStr) != editable,
+         "a disabled edit differs from an editable one (" + Hex(inside(kIdTopStr)) + " / " + Hex(editable) + ")");
+  Expect(inside(kIdSummary) != editable, "the read-only summary differs from an editable edit");
+}
+
+// Every label and button text fits its control in the program's font.
+void CheckTextExtents() {
+  std::vector<HWND> controls;
+  EnumChildWindows(
+      g_app.main,
+      [](HWND window, LPARAM list) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&controls));
+  const int glyph = GetSystemMetrics(SM_CXMENUCHECK) + Scaled(4);
+  const int margin = 2 * (GetSystemMetrics(SM_CXEDGE) + 2);
+  int checked = 0;
+  std::string clipped;
+  for (HWND control : controls) {
+    const std::u16string text = WindowText(control);
+    if (text.empty()) continue;
+    const std::wstring type = ClassOf(control);
+    RECT client{};
+    GetClientRect(control, &client);
+    const SIZE extent = TextExtent(control, text);
+    int room = client.right;
+    if (lstrcmpiW(type.c_str(), WC_STATICW) == 0) {
+      room = client.right;
+    } else if (lstrcmpiW(type.c_str(), WC_BUTTONW) == 0) {
+      const LONG kind = ButtonType(control);
+      room = IsCheckOrRadio(kind) ? client.right - glyph : kind == BS_GROUPBOX ? client.right - Scaled(16) : client.right - margin;
+    } else {
+      continue;
+    }
+    ++checked;
+    if (extent.cx > room || extent.cy > client.bottom) {
+      clipped += " " + std::to_string(GetDlgCtrlID(control)) + " \"" + Utf8(text) + "\" " + std::to_string(extent.cx) +
+                 "x" + std::to_string(extent.cy) + " in " + std::to_string(room) + "x" + std::to_string(client.bottom) +
+                 ";";
+    }
+  }
+  Expect(clipped.empty(), std::to_string(checked) + " label and button texts fit their controls" + clipped);
 }
 
 void PumpPaint() {
@@ -544,17 +737,41 @@ void PumpPaint() {
   }
 }
 
+// Draws every page, saves it as page-N-name.bmp and checks its pixels, then
+// the text extents of every label and button.
 void ScreenshotScenario() {
   ShowWindow(g_app.main, SW_SHOWNORMAL);
   const char* names[] = {"general", "input", "details", "options", "plugins"};
+  const std::u16string suffix = U16(Env(L"PIXLANE_UI_SHOT_SUFFIX"));
   for (int i = 0; i < kPageCount; ++i) {
     SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(i), 0);
     PumpPaint();
     Sleep(100);
     PumpPaint();
-    const std::u16string name = u"page-" + Utf8ToUtf16(std::to_string(i + 1)) + u"-" + Utf8ToUtf16(names[i]) + u".bmp";
+    const std::u16string name =
+        u"page-" + Utf8ToUtf16(std::to_string(i + 1)) + u"-" + Utf8ToUtf16(names[i]) + suffix + u".bmp";
     const std::u16string path = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), name);
-    Expect(CaptureWindow(path), std::string("captured ") + names[i]);
+    WindowPixels pixels;
+    Expect(CaptureWindow(pixels) && SaveBmp(pixels, path), std::string("captured ") + names[i]);
+    CheckPageBackground(pixels, i);
+    if (i == 0) CheckEditLooks(pixels);
+  }
+  CheckTextExtents();
+  if (!Env(L"PIXLANE_UI_SHOT_HOLD").empty()) {
+    // The first page stays on screen until the script has saved the X
+    // screen and created the file "release".
+    SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
+    PumpPaint();
+    RECT rect{};
+    GetWindowRect(g_app.main, &rect);
+    Log("WINDOW " + std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) + "+" +
+        std::to_string(rect.left) + "+" + std::to_string(rect.top));
+    Log("READY");
+    const std::u16string release = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"release");
+    for (int i = 0; i < 600 && !PathExists(release); ++i) {
+      PumpPaint();
+      Sleep(100);
+    }
   }
 }
 

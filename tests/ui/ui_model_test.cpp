@@ -270,6 +270,17 @@ TEST(Drops, RoutingByWindowChain) {
   EXPECT_FALSE(TabDropSetsInputFolder(2, true));
 }
 
+TEST(Placement, LayoutScaledToTheSystemDpi) {
+  EXPECT_EQ(ScaleToDpi(720, 96), 720);
+  EXPECT_EQ(ScaleToDpi(720, 144), 1080);
+  EXPECT_EQ(ScaleToDpi(-12, 144), -18);  // the font height
+  EXPECT_EQ(ScaleToDpi(5, 120), 6);      // 6.25
+  EXPECT_EQ(ScaleToDpi(6, 120), 8);      // 7.5 rounds away from zero, as MulDiv
+  EXPECT_EQ(ScaleToDpi(-6, 120), -8);
+  EXPECT_EQ(ScaleToDpi(500, 0), 500);
+  EXPECT_EQ(ScaleToDpi(2000000000, 192), 2147483647);
+}
+
 TEST(Placement, ClampedOntoWorkArea) {
   const ScreenRect area{0, 0, 1024, 768};
   EXPECT_EQ(ClampToWorkArea({-5000, 10, -4270, 540}, area).left, 0);
