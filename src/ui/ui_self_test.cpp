@@ -768,9 +768,15 @@ void ScreenshotScenario() {
         std::to_string(rect.left) + "+" + std::to_string(rect.top));
     Log("READY");
     const std::u16string release = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"release");
+    // Waiting in MsgWaitForMultipleObjects lets Wine hand the window's
+    // pixels to the X server; nothing is redrawn meanwhile.
     for (int i = 0; i < 600 && !PathExists(release); ++i) {
-      PumpPaint();
-      Sleep(100);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
     }
   }
 }
