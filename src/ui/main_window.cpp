@@ -343,7 +343,8 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
                    int width, int height, int id, DWORD exStyle) {
   // Every position and size is given for 96 DPI.
   HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, Scaled(x), Scaled(y),
-                                 Scaled(width), Scaled(height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_app.instance, nullptr);
+                                 Scaled(width), Scaled(height), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_app.instance, nullptr);
   if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_app.font), FALSE);
   return control;
 }

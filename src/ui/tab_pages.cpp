@@ -822,7 +822,8 @@ LRESULT CALLBACK TabPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (const LRESULT brush = ControlBackground(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+      if (const LRESULT brush =
+              ControlBackground(window, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
         return brush;
       }
       break;

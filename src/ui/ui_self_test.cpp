@@ -105,9 +105,9 @@ bool CursorResourceIs(int id, const std::u16string& file) {
   data.resize(got);
   if (data.size() < 6 + 16) return false;
   auto u32 = [&data](size_t at) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(data[at])) | static_cast<uint32_t>(static_cast<uint8_t>(data[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(data[at + 3])) << 24;
+    uint32_t value = 0;
+    for (size_t i = 4; i-- > 0;) value = value << 8 | static_cast<uint8_t>(data[at + i]);
+    return value;
   };
   const uint32_t length = u32(6 + 8);
   const uint32_t offset = u32(6 + 12);
@@ -165,7 +165,8 @@ void IdleButtonsCheck() {
            name + " keeps the focus, no capture, window enabled and active");
     const bool before = IsChecked(kIdHtmlTag);
     Click(kIdHtmlTag);
-    Expect(IsChecked(kIdHtmlTag) != before && (g_app.params.HtmlTag != 0) != before, name + ": the pages still respond");
+    Expect(IsChecked(kIdHtmlTag) != before && (g_app.params.HtmlTag != 0) != before,
+           name + ": the pages still respond");
     Click(kIdHtmlTag);
   }
   SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
@@ -710,12 +711,16 @@ void CheckTextExtents() {
     GetClientRect(control, &client);
     const SIZE extent = TextExtent(control, text);
     int room = client.right;
-    if (lstrcmpiW(type.c_str(), WC_STATICW) == 0) {
-      room = client.right;
-    } else if (lstrcmpiW(type.c_str(), WC_BUTTONW) == 0) {
+    if (lstrcmpiW(type.c_str(), WC_BUTTONW) == 0) {
       const LONG kind = ButtonType(control);
-      room = IsCheckOrRadio(kind) ? client.right - glyph : kind == BS_GROUPBOX ? client.right - Scaled(16) : client.right - margin;
-    } else {
+      if (IsCheckOrRadio(kind)) {
+        room -= glyph;
+      } else if (kind == BS_GROUPBOX) {
+        room -= Scaled(16);
+      } else {
+        room -= margin;
+      }
+    } else if (lstrcmpiW(type.c_str(), WC_STATICW) != 0) {
       continue;
     }
     ++checked;
