@@ -683,9 +683,11 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
       break;
     case kIdConvertButton: RunConvertCommand(); break;
     case kIdExitButton: PostMessageW(g_app.main, WM_CLOSE, 0, 0); break;
+    case kIdHelpButton: ShowHelp(); break;
+    case kIdVersionButton: ShowVersionWindow(); break;
     default:
-      // 出力プレビュー, ファイル名確認, 作成, ヘルプ and Ver. act once their
-      // windows exist; until then they do nothing.
+      // 出力プレビュー, ファイル名確認 and 作成 act once their windows
+      // exist; until then they do nothing.
       break;
   }
   return 0;

@@ -3,7 +3,8 @@
 # driver: `run_ui_test.sh Pixlane.exe SCENARIO...`. Each run starts from a
 # scratch folder with its own Pixlane.ini, in a Wine prefix of its own
 # (null driver set there once) so that the shared test prefix is untouched.
-# A scenario writes PASS/FAIL lines and DONE to a log checked here. A
+# A scenario writes PASS/FAIL lines and DONE to a log checked here
+# (PIXLANE_HELP_FILE names the built help file for the "help" scenario). A
 # background notepad keeps Wine's desktop process alive between runs (its
 # start costs ~10 s under the null driver).
 set -euo pipefail
@@ -63,8 +64,23 @@ run_scenario() {
   PIXLANE_UI_TEST_DIR=$(winpath "$work")
   args=()
   expect_done=1
+  unset PIXLANE_UI_EXPECT_VIEWER PIXLANE_EXTRA_DLLOVERRIDES
   case "$scenario" in
-    pages | convert | drop) write_ini "" "" ;;
+    pages | convert | drop | version) write_ini "" "" ;;
+    help)
+      # With the built help file beside the program, the real viewer opens
+      # each page's topic; without it only the calls are checked.
+      write_ini "" ""
+      if [[ -n ${PIXLANE_HELP_FILE:-} ]]; then
+        cp "$PIXLANE_HELP_FILE" "$work/app/Pixlane.chm"
+        export PIXLANE_UI_EXPECT_VIEWER=1
+      fi
+      ;;
+    help-missing)
+      # The HTML Help control cannot be loaded: Wine's library is disabled.
+      write_ini "" ""
+      export PIXLANE_EXTRA_DLLOVERRIDES="hhctrl.ocx="
+      ;;
     open-folder)
       write_ini "" $'SdToCvt=1\r\n'
       args=("$(winpath "$work/in")")
