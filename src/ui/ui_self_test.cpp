@@ -443,14 +443,14 @@ void HelpMissingScenario() {
   Expect(g_app.shownMessages.empty(), "no message box");
 }
 
-// Writes the whole main window, caption included, as a 24-bit BMP: an
-// in-process copy from the window DC, which the null driver renders too.
-bool CaptureWindow(const std::u16string& path) {
+// Writes a whole window, caption included, as a 24-bit BMP: an in-process
+// copy from the window DC, which the null driver renders too.
+bool CaptureWindow(HWND window, const std::u16string& path) {
   RECT rect{};
-  GetWindowRect(g_app.main, &rect);
+  GetWindowRect(window, &rect);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  HDC windowDc = GetWindowDC(g_app.main);
+  HDC windowDc = GetWindowDC(window);
   HDC memoryDc = CreateCompatibleDC(windowDc);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -483,7 +483,7 @@ bool CaptureWindow(const std::u16string& path) {
   }
   if (bitmap) DeleteObject(bitmap);
   DeleteDC(memoryDc);
-  ReleaseDC(g_app.main, windowDc);
+  ReleaseDC(window, windowDc);
   return ok;
 }
 
@@ -506,8 +506,20 @@ void ScreenshotScenario() {
     PumpPaint();
     const std::u16string name = u"page-" + Utf8ToUtf16(std::to_string(i + 1)) + u"-" + Utf8ToUtf16(names[i]) + u".bmp";
     const std::u16string path = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), name);
-    Expect(CaptureWindow(path), std::string("captured ") + names[i]);
+    Expect(CaptureWindow(g_app.main, path), std::string("captured ") + names[i]);
   }
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
+  Click(kIdVersionButton);
+  HWND version = OpenVersionWindow();
+  Expect(version != nullptr, "version window open");
+  if (!version) return;
+  PumpPaint();
+  Sleep(100);
+  RedrawWindow(version, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpPaint();
+  Expect(CaptureWindow(version, JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"version-window.bmp")),
+         "captured the version window");
+  SendMessageW(version, WM_CLOSE, 0, 0);
 }
 
 }  // namespace
