@@ -60,6 +60,8 @@ def source_title(source_dir, page):
 
 def check(chm, source_dir):
     """Returns the list of faults found in the help file."""
+    if not os.path.isfile(chm):
+        return [f"{chm} does not exist"]
     faults = []
     work = tempfile.mkdtemp(prefix="check-help-")
     try:
