@@ -104,7 +104,9 @@ HtmlHelpEntry HelpEntry() {
 HWND HtmlHelpW(HWND owner, const wchar_t* file, UINT command, DWORD_PTR data) {
   const HtmlHelpEntry entry = HelpEntry();
   const HWND result = entry ? entry(owner, file, command, data) : nullptr;
-  if (g_app.testMode) g_recordedCalls.push_back({file ? U16(file) : std::u16string(), command, data, result != nullptr});
+  if (g_app.testMode) {
+    g_recordedCalls.push_back({file ? U16(file) : std::u16string(), command, data, result != nullptr});
+  }
   return result;
 }
 
