@@ -430,6 +430,20 @@ void HelpScenario() {
   SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
 }
 
+// Run with the control's registration changed by the test script: the
+// registered server (a REG_EXPAND_SZ value expanded) is loaded, or
+// "hhctrl.ocx" when the registered one cannot be.
+void HelpRegistryScenario() {
+  const int expected = _wtoi(Env(L"PIXLANE_UI_EXPECT_ATTEMPTS").c_str());
+  Click(kIdHelpButton);
+  Expect(HelpLibraryLoadAttempts() == expected, "library loaded at attempt " +
+                                                    std::to_string(HelpLibraryLoadAttempts()) + " of " +
+                                                    std::to_string(expected));
+  if (!Env(L"PIXLANE_UI_EXPECT_VIEWER").empty()) {
+    Expect(!RecordedHelpCalls().empty() && RecordedHelpCalls().back().answered, "and the viewer opened");
+  }
+}
+
 // Run with the HTML Help control's library disabled: the first "ヘルプ"
 // tries to load it, the second does not try again.
 void HelpMissingScenario() {
@@ -543,6 +557,8 @@ void RunSelfTest(const std::wstring& scenario) {
     HelpScenario();
   } else if (scenario == L"help-missing") {
     HelpMissingScenario();
+  } else if (scenario == L"help-registry") {
+    HelpRegistryScenario();
   } else if (scenario == L"second") {
     Expect(false, "a second instance opened its own window");
   } else {
