@@ -787,9 +787,10 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
       // first already.
       if (!g_app.batchRunning) InputListMatchesBox();
       break;
+    case kIdHelpButton: ShowHelp(); break;
+    case kIdVersionButton: ShowVersionWindow(); break;
     default:
-      // 作成, ヘルプ and Ver. act once their windows exist; until then they
-      // do nothing.
+      // 作成 acts once its window exists; until then it does nothing.
       break;
   }
   return 0;
