@@ -514,7 +514,8 @@ void FillInputListView(std::u16string_view folder) {
   HWND list = g_app.inputList;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-  FillInputList(folder, g_app.params, static_cast<uint32_t>(g_app.window.Hidden), g_app.inputEntries);
+  FillInputList(folder, g_app.params, static_cast<uint32_t>(g_app.window.Hidden), g_app.inputEntries,
+                PluginInputExtensions(g_app.params, g_app.window.SPI));
   int row = 0;
   for (const InputListEntry& entry : g_app.inputEntries) {
     LVITEMW item{};
