@@ -196,7 +196,7 @@ void HandleDrop(HDROP drop) {
     case DropTarget::PluginFolderField:
       g_app.window.SPI = folder;
       SetWindowTextW(Control(kIdPluginFolder), W(folder));
-      FillInputListView(WindowText(g_app.inputBox));
+      PluginFolderChanged();
       break;
     case DropTarget::FolderTree:
       // Registering a folder is the folder tree's own work.

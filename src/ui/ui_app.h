@@ -133,6 +133,13 @@ void RunConvertCommand();
 void RunPathConversion(const std::vector<std::u16string>& paths, bool useMainOutputFolder);
 void ShowFolderHistories();
 
+// plugin_page.cpp
+void SetUpPluginList();
+void RefreshPluginList();
+// After "SPI" changed: refills the plug-in list and re-lists the input folder.
+void PluginFolderChanged();
+void OpenSelectedPluginSettings();
+
 // program_main.cpp
 void Shutdown();
 
