@@ -273,11 +273,24 @@ bool ReadHead(std::u16string_view path, std::array<uint8_t, kPluginHeadBytes>& h
   return got > 0;
 }
 
-// IsSupported on a fresh copy of the head (a plug-in may write to it).
-bool Accepts(PluginLoader& loader, Library library, std::string& name,
+// The file name for one call: a fresh zero-padded copy in a 260-byte
+// buffer and more, since the interface passes it writable.
+class CallName {
+ public:
+  explicit CallName(const std::string& name) { std::memcpy(bytes_.data(), name.data(), name.size()); }
+  char* get() { return bytes_.data(); }
+
+ private:
+  std::array<char, kTextBufferLength + kBufferSlack> bytes_{};
+};
+
+// IsSupported on a fresh copy of the head (a plug-in may write to it),
+// with zeros past it for one that reads further than the 2048 bytes.
+bool Accepts(PluginLoader& loader, Library library, const std::string& name,
              const std::array<uint8_t, kPluginHeadBytes>& head, size_t skip) {
-  std::array<uint8_t, kPluginHeadBytes> copy = head;
-  return loader.IsSupported(library, name.data(), copy.data() + skip) != 0;
+  std::array<uint8_t, kPluginHeadBytes + 2048> copy{};
+  std::copy(head.begin(), head.end(), copy.begin());
+  return loader.IsSupported(library, CallName(name).get(), copy.data() + skip) != 0;
 }
 
 }  // namespace
@@ -342,7 +355,10 @@ ImageBuffer* LoadImageWithPlugin(PluginLoader& loader, std::u16string_view folde
   std::array<uint8_t, kPluginHeadBytes> head{};
   uint64_t fileSize = 0;
   std::string name;
-  if (!ReadHead(path, head, fileSize) || !loader.AnsiFileName(path, name)) return nullptr;
+  if (!ReadHead(path, head, fileSize) || !loader.AnsiFileName(path, name) ||
+      name.size() >= static_cast<size_t>(kTextBufferLength)) {
+    return nullptr;
+  }
 
   int32_t offset = 0;
   LoadedLibrary chosen = VisitInputPlugins(loader, folder, [&](const std::u16string&, Library library) {
@@ -360,7 +376,7 @@ ImageBuffer* LoadImageWithPlugin(PluginLoader& loader, std::u16string_view folde
   int32_t colourDepth = 0;
   if (loader.HasExport(chosen.get(), PluginExport::GetPictureInfo)) {
     PluginPictureInfo info{};
-    if (loader.GetPictureInfo(chosen.get(), name.data(), offset, info) == 0) {
+    if (loader.GetPictureInfo(chosen.get(), CallName(name).get(), offset, info) == 0) {
       if (info.infoText != 0) loader.FreeInfoText(info.infoText);
       colourDepth = info.colourDepth;
     }
@@ -371,7 +387,7 @@ ImageBuffer* LoadImageWithPlugin(PluginLoader& loader, std::u16string_view folde
   }
   Memory infoMemory = nullptr;
   Memory bitsMemory = nullptr;
-  const int32_t result = loader.GetPicture(chosen.get(), name.data(), offset, infoMemory, bitsMemory);
+  const int32_t result = loader.GetPicture(chosen.get(), CallName(name).get(), offset, infoMemory, bitsMemory);
   if (result != 0) {
     // What a failed call left in the handles is not ours to free.
     host.error = CodecError::PluginFailed;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstring>
 
 #include "platform/plugin_loader.h"
 
@@ -118,7 +119,13 @@ class Win32PluginLoader final : public PluginLoader {
 
   int32_t GetPictureInfo(Library library, char* fileName, int32_t offset, PluginPictureInfo& info) override {
     const auto function = Find<GetPictureInfoFunction>(library, PluginExport::GetPictureInfo);
-    return function ? function(fileName, offset, 0, &info) : -1;
+    if (!function) return -1;
+    // A plug-in built with a wider record (a pointer-sized handle, or no
+    // packing: up to 32 bytes) writes into spare room, not past our record.
+    alignas(8) unsigned char room[64] = {};
+    const int32_t result = function(fileName, offset, 0, reinterpret_cast<PluginPictureInfo*>(room));
+    std::memcpy(&info, room, sizeof info);
+    return result;
   }
 
   int32_t GetPicture(Library library, char* fileName, int32_t offset, Memory& bitmapInfo,
