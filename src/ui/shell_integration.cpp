@@ -268,7 +268,7 @@ void HandleDrop(HDROP drop) {
     case DropTarget::PluginFolderField:
       g_app.window.SPI = folder;
       SetWindowTextW(Control(kIdPluginFolder), W(folder));
-      FillInputListView(g_app.listedFolder);
+      PluginFolderChanged();
       break;
     case DropTarget::FolderTree:
       // Registering a folder is the folder tree's own work.

@@ -195,6 +195,13 @@ void ShowVersionWindow();
 // where nothing is launched).
 const std::vector<std::u16string>& RecordedLinkOpens();
 
+// plugin_page.cpp
+void SetUpPluginList();
+void RefreshPluginList();
+// After "SPI" changed: refills the plug-in list and re-lists the input folder.
+void PluginFolderChanged();
+void OpenSelectedPluginSettings();
+
 // program_main.cpp
 void Shutdown();
 

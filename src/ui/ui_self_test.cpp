@@ -478,6 +478,85 @@ void OpenScenario() {
   Expect(FileCount(TestDir(L"out")) == 0, "nothing converted");
 }
 
+std::u16string ItemText(HWND list, int row, int column) {
+  wchar_t buffer[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return U16(buffer);
+}
+
+bool InputListed(const std::u16string& name) {
+  return std::any_of(g_app.inputEntries.begin(), g_app.inputEntries.end(),
+                     [&](const InputListEntry& e) { return e.name == name; });
+}
+
+// The title of the dialog a plug-in showed, closed by a thread timer that
+// the dialog's own message loop runs.
+std::wstring g_pluginDialogTitle;
+
+BOOL CALLBACK CloseThreadDialog(HWND window, LPARAM) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  if (std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  wchar_t title[128] = {};
+  GetWindowTextW(window, title, 128);
+  g_pluginDialogTitle = title;
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+void CALLBACK CloseDialogTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), CloseThreadDialog, 0);
+  if (!g_pluginDialogTitle.empty()) KillTimer(nullptr, id);
+}
+
+void PluginsScenario() {
+  // The settings name a folder holding our Netpbm plug-in; the input folder
+  // holds e.ppm besides the BMP files.
+  const std::u16string plugins = TestDir(L"plugins");
+  HWND list = g_app.pluginList;
+  Expect(g_app.window.SPI == plugins, "plug-in folder from the settings");
+  Expect(ControlText(kIdPluginFolder) == plugins, "folder field shows it");
+  Expect(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1, "one plug-in listed");
+  Expect(ItemText(list, 0, 0) == u"pixlane_netpbm.spi", "file name " + Utf8(ItemText(list, 0, 0)));
+  Expect(ItemText(list, 0, 1) == u"*.pbm;*.pgm;*.ppm;*.pnm", "extensions " + Utf8(ItemText(list, 0, 1)));
+  Expect(ItemText(list, 0, 2) == u"Portable Bitmap/Portable Graymap/Portable Pixmap/Portable Anymap",
+         "formats " + Utf8(ItemText(list, 0, 2)));
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  Expect(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3, "three columns");
+  Expect(g_app.params.IFmt == 0 && InputListed(u"e.ppm"), "e.ppm listed under すべて");
+
+  Click(kIdPluginClear);
+  Expect(g_app.window.SPI.empty() && ControlText(kIdPluginFolder).empty(), "解除 clears the folder");
+  Expect(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0, "解除 empties the list");
+  Expect(!InputListed(u"e.ppm") && InputListed(u"a.bmp"), "without plug-ins e.ppm is not listed");
+
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 4, 0);
+  SendMessageW(g_app.main, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(MakeDrop(ClientPointOver(Control(kIdPluginFolder)), {std::wstring(W(plugins))})),
+               0);
+  Expect(g_app.window.SPI == plugins, "a folder dropped on the field sets SPI");
+  Expect(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1 && InputListed(u"e.ppm"), "and lists the plug-in again");
+
+  LVITEMW selected{};
+  selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&selected));
+  g_pluginDialogTitle.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseDialogTimer);
+  SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 30));
+  KillTimer(nullptr, timer);
+  Expect(g_pluginDialogTitle == L"Pixlane Netpbm プラグイン", "double click opens the plug-in's dialog");
+
+  g_app.shownMessages.clear();
+  Click(kIdConvertButton);
+  Expect(PathExists(JoinPath(TestDir(L"out"), u"e.bmp")), "e.ppm converted through the plug-in");
+  Expect(FileCount(TestDir(L"out")) == g_app.inputEntries.size(), "every listed file converted");
+}
+
 void WaitRestoreScenario() {
   ShowWindow(g_app.main, SW_MINIMIZE);
   Expect(IsIconic(g_app.main) != FALSE, "first instance minimised");
@@ -964,6 +1043,8 @@ void RunSelfTest(const std::wstring& scenario) {
     DropScenario();
   } else if (scenario == L"open") {
     OpenScenario();
+  } else if (scenario == L"plugins") {
+    PluginsScenario();
   } else if (scenario == L"wait-restore") {
     WaitRestoreScenario();
   } else if (scenario == L"screenshots") {

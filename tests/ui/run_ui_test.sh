@@ -128,6 +128,14 @@ run_scenario() {
         export PIXLANE_UI_EXPECT_ATTEMPTS=2
       fi
       ;;
+    plugins)
+      # Our Netpbm plug-in (PIXLANE_TEST_PLUGIN) in a folder of its own and
+      # a PPM among the inputs.
+      mkdir -p "$work/plugins"
+      cp "${PIXLANE_TEST_PLUGIN:?the plug-in to load}" "$work/plugins/"
+      printf 'P6\n2 2\n255\n\xff\x00\x00\x00\xff\x00\x00\x00\xff\xff\xff\xff' >"$work/in/e.ppm"
+      write_ini "" "SPI=$(winpath "$work/plugins")"$'\r\n'
+      ;;
     open-folder)
       write_ini "" $'SdToCvt=1\r\n'
       args=("$(winpath "$work/in")")
