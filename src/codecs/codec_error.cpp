@@ -18,6 +18,8 @@ const char* CodecErrorName(CodecError error) {
     case CodecError::WriteFailed: return "WriteFailed";
     case CodecError::UnsupportedFormat: return "UnsupportedFormat";
     case CodecError::BadChecksum: return "BadChecksum";
+    case CodecError::NotRegularFile: return "NotRegularFile";
+    case CodecError::InputChanged: return "InputChanged";
   }
   return "Unknown";
 }

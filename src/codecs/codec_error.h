@@ -18,6 +18,8 @@ enum class CodecError {
   WriteFailed,
   UnsupportedFormat,   // no reader or writer for this format
   BadChecksum,         // a checksum over part of the file does not match
+  NotRegularFile,      // a folder, FIFO, socket or device: nothing to convert
+  InputChanged,        // the file was replaced or changed while it was read
 };
 
 const char* CodecErrorName(CodecError error);

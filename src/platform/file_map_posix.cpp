@@ -1,4 +1,5 @@
-// POSIX file mapping: open read-only, mmap the whole file, close the
+// POSIX file mapping: open read-only (non-blocking, so that a FIFO is
+// refused instead of waited for), mmap the whole regular file, close the
 // descriptor at once (the mapping keeps the file alive).
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -13,7 +14,7 @@ namespace pixlane {
 bool FileMapping::Map(std::u16string_view path) {
   Release();
   if (path.find(u'\0') != std::u16string_view::npos) return false;
-  const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
