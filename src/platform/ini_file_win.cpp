@@ -238,7 +238,8 @@ bool IniDocument::WriteString(std::u16string_view section, std::u16string_view k
 
 void IniDocument::DeleteSection(std::u16string_view section) {
   section = TrimIniBlanks(section);
-  if (!IsUsableIniSectionName(section)) return;
+  // A missing file has nothing to delete (and is not created for it).
+  if (!IsUsableIniSectionName(section) || impl_->state == IniFileState::Missing) return;
   impl_->changes.push_back({true, std::u16string(section), {}, {}});
 }
 
