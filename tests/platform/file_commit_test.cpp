@@ -91,6 +91,19 @@ TEST(ExclusiveCreateTest, ALinkAtTheNameIsNeverFollowedNorReplaced) {
   EXPECT_EQ(Contents(folder.File("victim")), "precious");
 }
 
+TEST(SpecialFileTest, AMappedFileCutShortByAnotherProgramCannotCrashTheReader) {
+  test::ScratchFolder folder;
+  const std::u16string path = folder.File("photo.jpg");
+  ASSERT_TRUE(test::WriteWholeFile(path, std::vector<uint8_t>(1 << 20, 0x5A)));
+  FileMapping mapping;
+  ASSERT_TRUE(mapping.Map(path));
+  ASSERT_EQ(::truncate(Utf16ToUtf8(path).c_str(), 0), 0);
+  // Every byte stays readable (a shared mapping would raise SIGBUS here).
+  size_t sum = 0;
+  for (size_t i = 0; i < mapping.size(); i += 4096) sum += mapping.data()[i];
+  EXPECT_EQ(sum, size_t{0x5A} * 256);
+}
+
 TEST(SpecialFileTest, AFifoIsRefusedWithoutWaiting) {
   test::ScratchFolder folder;
   const std::u16string fifo = folder.File("pipe.jpg");
