@@ -1,7 +1,7 @@
 // Entry point of `pixlane`: converts the arguments to UTF-16, parses them,
 // loads the settings, saves them when asked, and runs the conversion.
-// Exit codes: 0 every file converted, 1 some failed, 2 usage, settings or
-// folder error.
+// Exit codes: 0 every file converted, 1 some failed or an input that was to
+// be deleted was kept, 2 usage, settings or folder error.
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -41,7 +41,15 @@ int Run(const std::vector<std::u16string>& args) {
   ConversionParameters params;
   WindowSettings window;
   std::u16string iniPath;
-  LoadSettings(options, params, window, iniPath);
+  const IniFileState iniState = LoadSettings(options, params, window, iniPath);
+  if (iniState == IniFileState::TooLarge || iniState == IniFileState::Unreadable) {
+    // The defaults apply, and the file is left exactly as it is.
+    WriteLine(stderr, "pixlane: warning: the settings file " + Utf16ToUtf8(iniPath) +
+                          (iniState == IniFileState::TooLarge
+                               ? " is larger than 1 MiB and was not read"
+                               : " could not be read") +
+                          "; using the default settings");
+  }
   bool saved = true;
   if (options.saveSettings && !SaveSettings(options, params)) {
     // The user asked for the settings to be kept: never lose them silently.
@@ -61,6 +69,7 @@ int Run(const std::vector<std::u16string>& args) {
     std::fflush(stderr);
   };
   output.progressBar = StandardErrorIsTerminal();
+  output.holdStop = HoldImmediateStop;
   return RunCli(options, params, window, output, &stopRequested);
 }
 

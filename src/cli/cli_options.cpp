@@ -183,7 +183,8 @@ const char* UsageText() {
          "  --show-hidden          list hidden files too\n"
          "  --plugins DIR          read other formats with the image input plug-ins\n"
          "                         (.spi, Windows) in DIR; listed under --input-format all\n"
-         "  --delete-inputs        delete each input after its output is written\n"
+         "         "  --delete-inputs        delete each input once its complete output is\n"
+         "                         safely on disk (a damaged input is kept)\n"
          "  --recycle-inputs       move each input to the recycle bin instead\n"
          "  --html-tags            write an HTML file of <img> tags for small outputs\n"
          "\n"
@@ -198,8 +199,9 @@ const char* UsageText() {
          "  -h, --help             show this text\n"
          "  --version              show the version\n"
          "\n"
-         "Exit status: 0 every file converted, 1 some failed, 2 usage or folder\n"
-         "error. Ctrl-C stops after the current file.\n";
+         "Exit status: 0 every file converted, 1 some failed or an input to be\n"
+         "deleted was kept, 2 usage or folder error. Ctrl-C stops after the\n"
+         "current file; a second Ctrl-C stops at once (after a running commit).\n";
 }
 
 bool ApplyOverride(ConversionParameters& params, WindowSettings& window, std::u16string_view key,
@@ -320,23 +322,29 @@ bool ParseCommandLine(const std::vector<std::u16string>& args, CliOptions& optio
   return true;
 }
 
-void LoadSettings(const CliOptions& options, ConversionParameters& params, WindowSettings& window,
-                  std::u16string& iniPath) {
+IniFileState LoadSettings(const CliOptions& options, ConversionParameters& params,
+                          WindowSettings& window, std::u16string& iniPath) {
   IniLocateOptions locate;
   locate.explicitPath = options.iniPath;
   locate.createFolder = false;
   if (!LocateIniFile(locate, iniPath)) iniPath.clear();
   params = ConversionParameters{};
   window = WindowSettings{};
-  if (!iniPath.empty() && PathExists(iniPath)) {
-    LoadConversionParameters(iniPath, params);
-    // Window placement and the pictures folder do not matter here.
-    LoadWindowSettings(iniPath, WorkArea{}, u"", window);
+  IniFileState state = IniFileState::Missing;
+  if (!iniPath.empty()) {
+    IniDocument ini;
+    state = ini.Load(iniPath);
+    if (state == IniFileState::Loaded) {
+      LoadConversionParameters(ini, params);
+      // Window placement and the pictures folder do not matter here.
+      LoadWindowSettings(ini, WorkArea{}, u"", window);
+    }
   }
   for (const auto& [key, value] : options.overrides) {
     ApplyOverride(params, window, key, value);  // checked while parsing
   }
   ApplyEditedValueRules(params);
+  return state;
 }
 
 bool SaveSettings(const CliOptions& options, const ConversionParameters& params) {

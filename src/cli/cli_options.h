@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ini_file.h"
 #include "settings/conversion_parameters.h"
 #include "settings/window_settings.h"
 
@@ -40,10 +41,12 @@ bool ApplyOverride(ConversionParameters& params, WindowSettings& window, std::u1
 
 // The settings of the file (--ini, else the usual location; the program's
 // defaults when there is none) with the overrides on top and the
-// edited-value rules applied. Reads only: nothing is created. `iniPath`
-// receives the file's path (empty when no location could be found).
-void LoadSettings(const CliOptions& options, ConversionParameters& params, WindowSettings& window,
-                  std::u16string& iniPath);
+// edited-value rules applied. Reads only, and the file once: nothing is
+// created. `iniPath` receives the file's path (empty when no location
+// could be found). Returns what was found there: a file that is too large
+// or unreadable is not read (the defaults apply) and is never overwritten.
+IniFileState LoadSettings(const CliOptions& options, ConversionParameters& params,
+                          WindowSettings& window, std::u16string& iniPath);
 
 // Writes the conversion settings back (--save-settings), creating the
 // per-user settings folder when needed. False when they could not be

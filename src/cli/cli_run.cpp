@@ -66,11 +66,25 @@ class TerminalHost : public BatchHost {
     ClearBar();
     const std::string input = Utf16ToUtf8(report.inputPath);
     if (report.converted) {
-      if (!options_.quiet) output_.out(input + " -> " + Utf16ToUtf8(report.outputPath));
+      std::string line = input + " -> " + Utf16ToUtf8(report.outputPath);
+      if (report.partial) line += " (partial: the input is damaged or cut short)";
+      if (!report.inputKeptReason.empty()) {
+        output_.err(line + "; input kept: " + report.inputKeptReason);
+      } else if (report.partial) {
+        output_.err(line);
+      } else if (!options_.quiet) {
+        output_.out(line);
+      }
     } else {
       output_.err(input + ": not converted (" + report.reason + ")");
     }
     current_ = Utf16ToUtf8(FileNamePart(report.inputPath));
+  }
+  void CommitStarting() override {
+    if (output_.holdStop) output_.holdStop(true);
+  }
+  void CommitFinished() override {
+    if (output_.holdStop) output_.holdStop(false);
   }
 
  private:
@@ -198,7 +212,8 @@ int RunCli(const CliOptions& options, ConversionParameters& params, WindowSettin
                           options.outputFolder, host);
   }
   if (!result.started || host.startError()) return kExitUsageOrFolderError;
-  return result.successCount == result.targetCount ? kExitAllConverted : kExitSomeFailed;
+  return result.successCount == result.targetCount && result.inputsKept == 0 ? kExitAllConverted
+                                                                             : kExitSomeFailed;
 }
 
 }  // namespace pixlane::cli

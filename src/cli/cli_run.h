@@ -22,9 +22,14 @@ struct CliOutput {
   // when `progressBar` is set (standard error is a terminal).
   std::function<void(const std::string&)> status;
   bool progressBar = false;
+  // Called with true before each file's commit and false after it (may be
+  // empty): the program holds back an immediate stop meanwhile.
+  std::function<void(bool)> holdStop;
 };
 
 inline constexpr int kExitAllConverted = 0;
+// Some file failed, or an input that was to be deleted or recycled was kept
+// (its image was only partly readable, it changed, or the deletion failed).
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsageOrFolderError = 2;
 

@@ -132,6 +132,12 @@ class BmpParser {
   // Copies the pixel data from the pixel offset into `out`, at most `bytes`
   // bytes; returns how many the file held.
   size_t ReadPixelData(uint8_t* out, size_t bytes);
+  // The bytes of pixel data a complete file holds: every row but the last
+  // with its padding, the last one without (writers may leave it off).
+  size_t PixelBytesNeeded(size_t stride, int bitCount) const {
+    return stride * (static_cast<size_t>(height_) - 1) +
+           (static_cast<size_t>(width_) * static_cast<size_t>(bitCount) + 7) / 8;
+  }
   bool ReadDirect(int bitCount);
   bool ReadIndexed(int bitCount);
   bool ReadMasked(int bitCount);
@@ -279,7 +285,8 @@ bool BmpParser::ReadDirect(int bitCount) {
   SetImageHeader(image_, width_, height_, bitCount, reader_.infoHeader.xPelsPerMetre,
                  reader_.infoHeader.yPelsPerMetre);
   // Rows past the end of a short file keep the block's zero fill.
-  ReadPixelData(image_.pixels.data(), imageBytes);
+  const size_t got = ReadPixelData(image_.pixels.data(), imageBytes);
+  image_.isPartial = got < PixelBytesNeeded(stride, bitCount);
   return true;
 }
 
@@ -293,7 +300,8 @@ bool BmpParser::ReadIndexed(int bitCount) {
   }
   PixelBlock raw;
   if (!raw.Allocate(rawBytes)) return Fail(CodecError::OutOfMemory);
-  ReadPixelData(raw.data(), rawBytes);
+  const size_t got = ReadPixelData(raw.data(), rawBytes);
+  image_.isPartial = got < PixelBytesNeeded(RowStride(width_, bitCount), bitCount);
 
   DepthConverter& converter = reader_.converter;
   converter.width = width_;
@@ -360,6 +368,9 @@ bool BmpParser::ReadMasked(int bitCount) {
   if (!image_.pixels.Allocate(targetBytes)) return Fail(CodecError::OutOfMemory);
   SetImageHeader(image_, width_, height_, 24, info.xPelsPerMetre, info.yPelsPerMetre);
 
+  // The last row needs its pixels, not its padding.
+  image_.isPartial = got < sourceStride * (static_cast<size_t>(height_) - 1) +
+                               static_cast<size_t>(width_) * pixelBytes;
   const uint8_t* in = data.data();
   for (size_t y = 0; y < static_cast<size_t>(height_); ++y) {
     const size_t rowStart = y * sourceStride;

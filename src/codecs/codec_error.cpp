@@ -19,6 +19,8 @@ const char* CodecErrorName(CodecError error) {
     case CodecError::UnsupportedFormat: return "UnsupportedFormat";
     case CodecError::BadChecksum: return "BadChecksum";
     case CodecError::PluginFailed: return "PluginFailed";
+    case CodecError::NotRegularFile: return "NotRegularFile";
+    case CodecError::InputChanged: return "InputChanged";
   }
   return "Unknown";
 }

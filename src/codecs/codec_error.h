@@ -19,6 +19,8 @@ enum class CodecError {
   UnsupportedFormat,   // no reader or writer for this format
   BadChecksum,         // a checksum over part of the file does not match
   PluginFailed,        // an input plug-in accepted the file, then failed
+  NotRegularFile,      // a folder, FIFO, socket or device: nothing to convert
+  InputChanged,        // the file was replaced or changed while it was read
 };
 
 const char* CodecErrorName(CodecError error);

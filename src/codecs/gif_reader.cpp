@@ -186,8 +186,11 @@ bool GifParser::ReadImage() {
   const size_t frameBytes = static_cast<size_t>(r.width) * static_cast<size_t>(r.height);
   if (!r.frame.Allocate(frameBytes)) return Fail(CodecError::OutOfMemory);
   // Pixels the stream does not reach stay 0.
-  DecodeLzw(r.lzwData.data(), r.lzwBytes, minCodeSize, r.table, r.frame.data(), frameBytes);
-  return Compose();
+  const LzwDecodeResult decoded =
+      DecodeLzw(r.lzwData.data(), r.lzwBytes, minCodeSize, r.table, r.frame.data(), frameBytes);
+  if (!Compose()) return false;
+  r.image.isPartial = decoded.pixels < frameBytes;
+  return true;
 }
 
 bool GifParser::Compose() {

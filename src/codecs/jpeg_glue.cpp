@@ -31,6 +31,29 @@ void KeepWarning(j_common_ptr cinfo) {
   if (errors.warning[0] == '\0') (*cinfo->err->format_message)(cinfo, errors.warning);
 }
 
+// Warnings about files that are unusual but whole; every other warning
+// libjpeg gives while reading means lost or damaged image data.
+bool IsHarmlessWarning(int code) {
+  switch (code) {
+    case JWRN_ADOBE_XFORM:
+    case JWRN_JFIF_MAJOR:
+    case JWRN_BOGUS_ICC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// emit_message: level −1 is a warning (counted, the first one kept, damage
+// noted); trace messages (0 and above) are dropped.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  JpegErrorManager& errors = ManagerOf(cinfo);
+  if (!IsHarmlessWarning(cinfo->err->msg_code)) errors.dataDamaged = true;
+  if (cinfo->err->num_warnings == 0) (*cinfo->err->output_message)(cinfo);
+  ++cinfo->err->num_warnings;
+}
+
 void InitSource(j_decompress_ptr) {}
 void TermSource(j_decompress_ptr) {}
 
@@ -123,6 +146,8 @@ jpeg_error_mgr* AttachErrorManager(JpegErrorManager& errors) {
   jpeg_error_mgr* err = jpeg_std_error(&errors.pub);
   err->error_exit = JumpOnError;
   err->output_message = KeepWarning;
+  err->emit_message = EmitMessage;
+  errors.dataDamaged = false;
   errors.errorCode = 0;
   errors.message[0] = '\0';
   errors.warning[0] = '\0';

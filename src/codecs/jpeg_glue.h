@@ -32,11 +32,16 @@ struct JpegErrorManager {
   int errorCode = 0;              // libjpeg's msg_code of the error, 0 when none
   char message[JMSG_LENGTH_MAX];  // the error text, "" when none
   char warning[JMSG_LENGTH_MAX];  // the first warning's text, "" when none
+  // A warning said the data was damaged or ended early (corrupt data, a
+  // premature end, a bad Huffman code, …): what was decoded is not the
+  // whole image. Warnings about unusual but intact files do not count.
+  bool dataDamaged = false;
 };
 
 // Installs the standard error manager with error_exit replaced (it formats
 // the message and longjmps to `errors.jump`) and warnings kept silently
-// instead of printed. Returns the pointer to store in cinfo.err.
+// instead of printed (and sorted into `dataDamaged`). Returns the pointer
+// to store in cinfo.err.
 jpeg_error_mgr* AttachErrorManager(JpegErrorManager& errors);
 
 // Runs body(job) after setting the jump point. False when body returned

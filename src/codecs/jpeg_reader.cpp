@@ -150,7 +150,10 @@ ImageBuffer* Decode(JpegReader& reader, const uint8_t* data, size_t size, JpegTa
   JpegMemorySource source;
   AttachErrorManager(errors);
   DecodeJob job{&reader, data, size, box, &owner, &errors, &source, CodecError::None};
-  if (RunJpegGuarded(errors, &DecodeBody, job)) return &reader.image;
+  if (RunJpegGuarded(errors, &DecodeBody, job)) {
+    reader.image.isPartial = errors.dataDamaged;
+    return &reader.image;
+  }
   reader.image.pixels.Release();
   if (job.failure != CodecError::None) {
     reader.error = job.failure;

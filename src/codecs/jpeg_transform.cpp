@@ -475,6 +475,7 @@ bool Transform(JpegTransformer& transformer, const uint8_t* data, size_t size, O
   }
   transformer.outputWidth = static_cast<int32_t>(job.plan.width);
   transformer.outputHeight = static_cast<int32_t>(job.plan.height);
+  transformer.isPartial = errors.dataDamaged;
   produced = block != nullptr ? memoryDestination.produced : 0;
   return true;
 }
@@ -482,6 +483,7 @@ bool Transform(JpegTransformer& transformer, const uint8_t* data, size_t size, O
 void Start(JpegTransformer& transformer) {
   transformer.outputWidth = 0;
   transformer.outputHeight = 0;
+  transformer.isPartial = false;
   transformer.error = CodecError::None;
   transformer.lastErrorText.clear();
   transformer.file.Release();

@@ -65,6 +65,9 @@ struct JpegTransformer {
   int32_t outputHeight = 0;
   CodecError error = CodecError::None;
   std::string lastErrorText;  // libjpeg's message for the last failure
+  // After a successful transform: the input's data was damaged or ended
+  // early, so the output holds blank blocks where it was lost.
+  bool isPartial = false;
   // Tests and fuzzing lower these; the program keeps the defaults.
   int32_t maxDimension = kMaxDimension;
   size_t maxMemory = 0;  // libjpeg's max_memory_to_use; 0 = no limit

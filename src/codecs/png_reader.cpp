@@ -379,6 +379,7 @@ class PngParser {
 
   PixelBlock alphaPlane_;  // W × H, bottom row first
   PixelBlock idatCopy_;    // the joined data of a run of several IDATs
+  int32_t rowsNeeded_ = 0; // filtered rows of a complete image (all passes)
 };
 
 bool PngParser::Parse() {
@@ -408,6 +409,7 @@ bool PngParser::Parse() {
         Flatten();
         SetImageHeader(image_, width_, height_, outBits_, xPerMetre_, yPerMetre_);
         image_.sourceFormat = FormatCode::Png;
+        image_.isPartial = reader_.rowsDecoded < rowsNeeded_;
         reader_.paletteCount = paletteCount_;
         reader_.fileGamma = fileGamma_;
         reader_.transparency = trnsSeen_ || alphaChannel_;
@@ -660,6 +662,13 @@ bool PngParser::DecodeRows(const uint8_t* input, size_t inputSize) {
   const size_t outBytes = static_cast<size_t>(outBits_ / 8);
   const bool packed = depth_ < 8;
   const int passes = interlaced_ ? 7 : 1;
+  // Every row of every pass that has pixels: fewer decoded means the image
+  // is partial.
+  for (int pass = 0; pass < passes; ++pass) {
+    const png::Adam7Pass geometry = interlaced_ ? png::kAdam7[pass] : png::Adam7Pass{0, 0, 1, 1};
+    if (png::PassExtent(width_, geometry.xOrigin, geometry.xStep) == 0) continue;
+    rowsNeeded_ += png::PassExtent(height_, geometry.yOrigin, geometry.yStep);
+  }
   for (int pass = 0; pass < passes; ++pass) {
     const png::Adam7Pass geometry = interlaced_ ? png::kAdam7[pass] : png::Adam7Pass{0, 0, 1, 1};
     const int32_t passWidth = png::PassExtent(width_, geometry.xOrigin, geometry.xStep);

@@ -340,6 +340,7 @@ bool TiffParser::JoinStrips(size_t inputRowBytes, size_t neededBytes, size_t& ro
   }
   if (total == 0) return Fail(CodecError::Truncated);  // no pixel data at all
   const size_t joinedBytes = static_cast<size_t>(std::min<uint64_t>(total, neededBytes));
+  r.image.isPartial = joinedBytes < neededBytes;
   rows = (joinedBytes + inputRowBytes - 1) / inputRowBytes;
   if (!r.stripData.Allocate(rows * inputRowBytes)) return Fail(CodecError::OutOfMemory);
   uint8_t* out = r.stripData.data();

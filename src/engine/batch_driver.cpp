@@ -1,7 +1,8 @@
 // The batch loop shared by list and path batches, the folder checks before
-// it and the summary after it. An input is deleted or recycled only after
-// its output was copied completely; a copy that fails leaves no partial
-// output behind.
+// it and the summary after it. Converted files are committed by
+// CommitConvertedFile: an input is deleted or recycled only after its
+// complete output is durable under its name, and never when its image was
+// partial or the file changed since it was read.
 #include "engine/batch_driver.h"
 
 #include <memory>
@@ -9,9 +10,11 @@
 #include "engine/conversion_pipeline.h"
 #include "engine/html_tags.h"
 #include "engine/load_save_dispatch.h"
+#include "engine/output_commit.h"
 #include "engine/output_naming.h"
 #include "platform/file_system.h"
 #include "platform/recycle_bin.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 #include "settings/settings_store.h"
 
@@ -39,6 +42,17 @@ bool SameFolderName(std::u16string_view a, std::u16string_view b) {
 }
 
 std::u16string NumberText(int32_t n) { return Utf8ToUtf16(std::to_string(n)); }
+
+// The codec's reason, with the system's words for the failures the system
+// caused (a full disk, a folder that went away, a denied write).
+std::string FailureReason(CodecError error) {
+  std::string reason = CodecErrorName(error);
+  if (error == CodecError::CannotOpen || error == CodecError::WriteFailed) {
+    const std::string system = LastFileErrorText();
+    if (!system.empty()) reason += ": " + system;
+  }
+  return reason;
+}
 
 // Appends the subfolder to `outputFolder` and creates it when missing.
 // False (after ErrorMessage 5) when it cannot be created.
@@ -98,33 +112,51 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
   result.started = true;
   NamingState naming = MakeNamingState(params, outputFolder, context.saver.extension);
   host.SetTitle(kBusyTitle);
-  const std::u16string temporaryFolder = TemporaryFolder();
+  // What killed runs left behind; the temporary files of this run are
+  // written beside the outputs so that each commit is a rename.
+  result.staleFilesRemoved = RemoveStaleTemporaryFiles(outputFolder);
+  const InputDisposal disposal = params.IFileDel == 0 ? InputDisposal::Keep
+                                 : params.Recycle != 0 ? InputDisposal::Recycle
+                                                       : InputDisposal::Delete;
+  const RecycleFunction recycle = [&host](std::u16string_view path) {
+    return host.RecycleFile(path);
+  };
 
   for (const BatchItem& item : items) {
     BatchFileReport report;
     report.inputPath = item.inputPath;
     std::u16string tempPath;
     naming.processedCount = result.processedCount;
-    if (ConvertOrTransformFile(context, params, item.inputPath, temporaryFolder, tempPath)) {
-      std::u16string outputPath = MakeOutputPath(naming, item.name, context.exifDate);
-      if (!MakeUniquePath(outputPath, naming.extension)) {
-        report.reason = "no free output name";
-      } else if (!CopyFilePath(tempPath, outputPath)) {
-        DeleteFilePath(outputPath);  // no partial output
-        report.reason = "cannot copy to the output folder";
-      } else {
+    ClearLastFileError();
+    if (ConvertOrTransformFile(context, params, item.inputPath, outputFolder, tempPath)) {
+      CommitRequest request;
+      request.temporaryPath = tempPath;
+      request.outputPath = MakeOutputPath(naming, item.name, context.exifDate);
+      request.extension = naming.extension;
+      request.inputPath = item.inputPath;
+      request.disposal = disposal;
+      request.inputPartial = context.inputPartial;
+      request.inputIdentity = context.inputIdentity;
+      host.CommitStarting();
+      const CommitResult commit = CommitConvertedFile(request, recycle);
+      host.CommitFinished();
+      report.partial = context.inputPartial;
+      if (commit.committed) {
         ++result.successCount;
+        if (report.partial) ++result.partialCount;
         report.converted = true;
-        report.outputPath = outputPath;
-        if (params.IFileDel != 0) DeleteInputFile(params, item.inputPath, host);
+        report.outputPath = commit.outputPath;
+        report.inputKeptReason = InputKeptReason(commit.input);
+        if (!report.inputKeptReason.empty()) ++result.inputsKept;
         if (writeTags) {
-          tags.push_back({std::u16string(FileNamePart(outputPath)), context.current.width,
+          tags.push_back({std::u16string(FileNamePart(commit.outputPath)), context.current.width,
                           context.current.height});
         }
+      } else {
+        report.reason = commit.reason;
       }
-      DeleteFilePath(tempPath);
     } else {
-      report.reason = CodecErrorName(context.lastError);
+      report.reason = FailureReason(context.lastError);
     }
     host.FileFinished(report);
     host.StepProgress();
@@ -240,7 +272,7 @@ bool RunOutputPreview(EngineContext& context, ConversionParameters& params,
                                          TemporaryFolder(), tempPath);
   if (ok) {
     host.ShowOutputPreview(tempPath);
-    DeleteFilePath(tempPath);
+    DeleteOwnFile(tempPath);
   }
   ReleaseWorkObjects(context);
   return ok;
@@ -256,13 +288,9 @@ std::u16string SummaryTitleText(int32_t targetCount, int32_t successCount) {
          u" （出力ファイル数/入力ファイル数）";
 }
 
-void DeleteInputFile(const ConversionParameters& params, std::u16string_view path,
+bool DeleteInputFile(const ConversionParameters& params, std::u16string_view path,
                      BatchHost& host) {
-  if (params.Recycle != 0) {
-    host.RecycleFile(path);
-  } else {
-    DeleteFilePath(path);
-  }
+  return params.Recycle != 0 ? host.RecycleFile(path) : DeleteFilePath(path);
 }
 
 }  // namespace pixlane

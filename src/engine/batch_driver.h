@@ -1,9 +1,13 @@
 // The batch driver: converts the checked entries of the input list (the
 // "変換" button) or a list of paths (drops, Send To, the CLI) into the output
-// folder — per file the pipeline writes a temporary file, the naming routine
-// picks the output name, the file is copied there, and the input is
-// optionally deleted or recycled — with progress, abort, subfolder, HTML
-// tags and the summary. Everything runs on the caller's thread.
+// folder — per file the pipeline writes a temporary file inside the output
+// folder, the naming routine picks the output name, the commit
+// (output_commit.h) gives the file that name durably without replacing
+// anything and then optionally deletes or recycles the input — with
+// progress, abort (between files, so a commit is never cut in half),
+// subfolder, HTML tags and the summary. Stale temporary files of killed
+// runs are removed from the output folder first. Everything runs on the
+// caller's thread.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +33,9 @@ struct BatchResult {
   int32_t processedCount = 0;
   int32_t successCount = 0;
   bool aborted = false;
+  int32_t partialCount = 0;     // converted from partly readable inputs
+  int32_t inputsKept = 0;       // inputs kept although deletion was asked for
+  int32_t staleFilesRemoved = 0;
 };
 
 // Moves `folder` to the front of an 8-entry history, removing an equal
@@ -62,8 +69,8 @@ std::u16string SummaryBoxText(int32_t targetCount, int32_t successCount);
 std::u16string SummaryTitleText(int32_t targetCount, int32_t successCount);
 
 // Deletes one input, or moves it to the recycle bin when "Recycle" is set.
-// Failures leave the file in place and are otherwise ignored.
-void DeleteInputFile(const ConversionParameters& params, std::u16string_view path,
+// False leaves the file in place.
+bool DeleteInputFile(const ConversionParameters& params, std::u16string_view path,
                      BatchHost& host);
 
 }  // namespace pixlane

@@ -19,7 +19,14 @@ struct BatchFileReport {
   std::u16string inputPath;
   std::u16string outputPath;  // empty when nothing was written
   bool converted = false;
-  std::string reason;  // why it failed (a stable CodecError name or a short text)
+  // Why it failed: a stable CodecError name or a short text, followed by the
+  // system's reason where it gave one ("WriteFailed: No space left on device").
+  std::string reason;
+  // The reader filled in data the file lacked or had damaged: the output
+  // shows the image only as far as it could be read.
+  bool partial = false;
+  // Set when the input was to be deleted or recycled and was kept: why.
+  std::string inputKeptReason;
 };
 
 class BatchHost {
@@ -49,6 +56,11 @@ class BatchHost {
   // Moves a file to the recycle bin; false leaves it in place.
   virtual bool RecycleFile(std::u16string_view path);
   virtual void FileFinished(const BatchFileReport& /*report*/) {}
+  // Bracket the commit of one file (naming, flushing, deleting the input);
+  // a front end can hold back an immediate stop meanwhile, so that a commit
+  // is always finished.
+  virtual void CommitStarting() {}
+  virtual void CommitFinished() {}
   // The output preview: shows the converted temporary file.
   virtual void ShowOutputPreview(std::u16string_view /*tempPath*/) {}
 };

@@ -15,6 +15,7 @@
 #include "imaging/rotation.h"
 #include "imaging/sharpen.h"
 #include "platform/file_system.h"
+#include "platform/temporary_files.h"
 
 namespace pixlane {
 namespace {
@@ -59,17 +60,12 @@ bool ConvertFile(EngineContext& context, const ConversionParameters& params,
                  std::u16string& tempPath) {
   tempPath.clear();
   if (!LoadImageFile(context, params, inputPath)) return false;
-  std::u16string path;
-  if (!MakeTemporaryFile(temporaryFolder, u"tmp", path)) {
-    context.lastError = CodecError::CannotOpen;
-    ReleaseCurrentImage(context);
-    return false;
-  }
+  std::u16string path = MakeTemporaryName(temporaryFolder);
   const bool ok = ProcessAndSave(context, params, path);
   if (ok) {
     tempPath = std::move(path);
   } else {
-    DeleteFilePath(path);
+    DeleteOwnFile(path);
   }
   ReleaseCurrentImage(context);
   return ok;
@@ -83,10 +79,16 @@ bool TransformFile(EngineContext& context, const ConversionParameters& params,
                    std::u16string& tempPath) {
   tempPath.clear();
   context.exifDate.Clear();
+  context.inputIdentity = FileIdentity{};
+  context.inputPartial = false;
   context.lastError = CodecError::CannotOpen;
-  if (!context.work || !PathExists(inputPath)) return false;
-  std::u16string path;
-  if (!MakeTemporaryFile(temporaryFolder, u"tmp", path)) return false;
+  FileIdentity before;
+  if (!context.work || !GetFileIdentity(inputPath, true, before)) return false;
+  if (!before.isRegularFile) {
+    context.lastError = CodecError::NotRegularFile;
+    return false;
+  }
+  std::u16string path = MakeTemporaryName(temporaryFolder);
 
   JpegTransformer& transformer = context.work->jpegTransformer;
   transformer.options.Reset();
@@ -95,7 +97,14 @@ bool TransformFile(EngineContext& context, const ConversionParameters& params,
   bool ok = TransformJpegFile(transformer, inputPath, path);
   transformer.file.Release();
   context.lastError = transformer.error;
+  FileIdentity after;
+  if (ok && (!GetFileIdentity(inputPath, true, after) || after != before)) {
+    context.lastError = CodecError::InputChanged;
+    ok = false;
+  }
   if (ok) {
+    context.inputIdentity = before;
+    context.inputPartial = transformer.isPartial;
     // No pixels: only the size, which the HTML tag output uses.
     context.current.record = nullptr;
     context.current.width = transformer.outputWidth;
@@ -103,22 +112,17 @@ bool TransformFile(EngineContext& context, const ConversionParameters& params,
     if (params.NameSet == 1) LookUpExifDate(context.work->exifReader, inputPath, context.exifDate);
   }
   if (ok && params.CmtOpt != 0 && !params.CmtStr1.empty()) {
-    std::u16string commented;
-    if (!MakeTemporaryFile(temporaryFolder, u"tmp", commented)) {
-      context.lastError = CodecError::CannotOpen;
-      ok = false;
-    } else {
-      CodecError error = CodecError::None;
-      ok = InsertJpegComment(path, commented, JpegCommentBytes(params.CmtStr1, true), error);
-      context.lastError = error;
-      DeleteFilePath(path);
-      path = std::move(commented);
-    }
+    std::u16string commented = MakeTemporaryName(temporaryFolder);
+    CodecError error = CodecError::None;
+    ok = InsertJpegComment(path, commented, JpegCommentBytes(params.CmtStr1, true), error);
+    context.lastError = error;
+    DeleteOwnFile(path);
+    path = std::move(commented);
   }
   if (ok) {
     tempPath = std::move(path);
   } else {
-    DeleteFilePath(path);
+    DeleteOwnFile(path);
   }
   return ok;
 }

@@ -1,6 +1,8 @@
 // One input file to one temporary output file: load, the enabled
-// processing steps in their fixed order, and the run's saver. Every failure
-// leaves no temporary file and no pixel buffer behind.
+// processing steps in their fixed order, and the run's saver. The temporary
+// file gets a name of the stale-file pattern (temporary_files.h) and is
+// created exclusively by the writer; every failure deletes it (only when it
+// is the file this run created) and leaves no pixel buffer behind.
 #pragma once
 
 #include <string>
@@ -11,17 +13,18 @@
 
 namespace pixlane {
 
-// The ordinary per-file routine: LoadImageFile, a fresh "tmp" file in
-// `temporaryFolder`, ProcessAndSave, then the pixels are released. On
-// success `tempPath` names the written file, which the caller copies and
-// deletes.
+// The ordinary per-file routine: LoadImageFile, a fresh temporary file in
+// `temporaryFolder` (the batch passes its output folder, so that the commit
+// is a rename), ProcessAndSave, then the pixels are released. On success
+// `tempPath` names the written file, which the caller commits or deletes.
 bool ConvertFile(EngineContext& context, const ConversionParameters& params,
                  std::u16string_view inputPath, std::u16string_view temporaryFolder,
                  std::u16string& tempPath);
 
 // The lossless JPEG routine used when JTrans is set: TransformJpegFile with
 // "TurOpt", "Marker", "Progressive" and SelectSaver's grayscale flag into a
-// fresh "tmp" file; on success the current width and height are the
+// fresh temporary file; the input's identity and partial flag are recorded
+// as by LoadImageFile; on success the current width and height are the
 // output's, the Exif date is read with "NameSet" 1, and with "CmtOpt" the
 // comment is put in through a second temporary file. On failure no
 // temporary file remains.

@@ -98,6 +98,11 @@ struct EngineContext {
   PluginLoader* pluginLoader = nullptr;
   // The Exif date of the last JPEG loaded or transformed (NameSet 1).
   ExifDate exifDate;
+  // The input of the last load or transform as it was read (its deletion
+  // checks that it is still that file), and whether the reader had to fill
+  // in lost or damaged data.
+  FileIdentity inputIdentity;
+  bool inputPartial = false;
 };
 
 }  // namespace pixlane

@@ -1,11 +1,14 @@
-// Writes the HTML tag file. The lines are built in memory and written with
-// one call; when no output qualifies, no file is created at all (the old one
-// has been recycled by then, as it would be by any run with tags on).
+// Writes the HTML tag file. The lines are built in memory, written to a
+// temporary file in the output folder, flushed, and given the tag file's
+// name by a rename that never replaces; when no output qualifies, no file is
+// created at all (the old one has been recycled by then, as it would be by
+// any run with tags on). Only a regular file is taken for an old tag file.
 #include "engine/html_tags.h"
 
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 
 namespace pixlane {
@@ -89,10 +92,15 @@ HtmlTagResult WriteHtmlTags(std::u16string_view outputFolder, std::span<const Ht
                             const RecycleFileFunction& recycleFile) {
   if (entries.empty()) return HtmlTagResult::NoLine;
   const std::u16string path = HtmlTagFilePath(outputFolder);
-  // A folder of that name is the user's, not an old tag file.
-  if (IsDirectory(path)) return HtmlTagResult::CreateFailed;
-  if (PathExists(path) && !(recycleFile && recycleFile(path))) {
-    return HtmlTagResult::RecycleFailed;
+  if (PathTaken(path)) {
+    // A folder, a link (also one that points nowhere) or anything else of
+    // that name is the user's, not an old tag file: never followed, never
+    // removed.
+    FileIdentity existing;
+    if (!GetFileIdentity(path, false, existing) || !existing.isRegularFile) {
+      return HtmlTagResult::CreateFailed;
+    }
+    if (!(recycleFile && recycleFile(path))) return HtmlTagResult::RecycleFailed;
   }
 
   std::string text;
@@ -101,13 +109,21 @@ HtmlTagResult WriteHtmlTags(std::u16string_view outputFolder, std::span<const Ht
   }
   if (text.empty()) return HtmlTagResult::NoLine;
 
+  const std::u16string temp = MakeTemporaryName(outputFolder);
   OutputFile file;
-  if (!file.Create(path)) return HtmlTagResult::CreateFailed;
-  const bool written = file.Write(text.data(), text.size());
-  if (!file.Close() || !written) {
-    DeleteFilePath(path);
+  if (!file.Create(temp)) return HtmlTagResult::CreateFailed;
+  bool written = file.Write(text.data(), text.size()) && file.Flush();
+  written = file.Close() && written;
+  if (!written) {
+    DeleteOwnFile(temp);
     return HtmlTagResult::WriteFailed;
   }
+  if (RenameNoReplace(temp, path) != RenameResult::Renamed) {
+    // Someone created that name meanwhile: theirs stays.
+    DeleteOwnFile(temp);
+    return HtmlTagResult::CreateFailed;
+  }
+  FlushFolder(outputFolder);
   return HtmlTagResult::Written;
 }
 

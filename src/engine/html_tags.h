@@ -2,7 +2,9 @@
 // alt="">` line (CR LF) for each output of at most 400 × 400 pixels, in
 // processing order, in the ANSI code page (UTF-8 on POSIX) without a BOM,
 // written into the output folder as "<last folder component>.html". The
-// previous file goes to the recycle bin first. No header, no footer.
+// previous file goes to the recycle bin first; the new one is committed like
+// an output (temporary file, flush, rename that never replaces). No header,
+// no footer.
 #pragma once
 
 #include <cstdint>

@@ -156,7 +156,9 @@ bool FillInputList(std::u16string_view folder, const ConversionParameters& param
   for (const std::u16string& pattern : patterns) wildcards.push_back(u"*" + pattern);
 
   for (DirectoryEntry& file : listing) {
-    if (file.isDirectory || (AttributesOf(file) & hiddenAttributeMask) != 0) continue;
+    // Only regular files: a FIFO, socket or device is nothing to convert
+    // (and opening a FIFO would wait forever).
+    if (!file.isRegularFile || (AttributesOf(file) & hiddenAttributeMask) != 0) continue;
     const std::u16string_view extension = Extension(file.name);
     if (extension.empty()) continue;
     bool listed = false;

@@ -2,8 +2,9 @@
 // ("IFmt") selects, with their size and last-write time formatted for the
 // list's columns, in the order Windows' case-insensitive string sort gives
 // (CompareFileNames), which is also the order of serial numbers. Plug-in
-// extensions come from the caller; directories and hidden entries are left
-// out.
+// extensions come from the caller; directories, hidden entries and
+// anything but regular files (FIFOs, sockets, devices, links that point
+// nowhere) are left out.
 #pragma once
 
 #include <cstdint>

@@ -207,8 +207,16 @@ bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
   context.current = CurrentImage{};
   context.lastError = CodecError::None;
   context.exifDate.Clear();
-  if (!context.work || !PathExists(path)) {
+  context.inputIdentity = FileIdentity{};
+  context.inputPartial = false;
+  FileIdentity before;
+  if (!context.work || !GetFileIdentity(path, true, before)) {
     context.lastError = CodecError::CannotOpen;
+    return false;
+  }
+  // Only regular files are opened: a FIFO would block, a device never end.
+  if (!before.isRegularFile) {
+    context.lastError = CodecError::NotRegularFile;
     return false;
   }
   ImageBuffer* record = nullptr;
@@ -250,6 +258,16 @@ bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
     record = LoadImageWithPlugin(context, path);
     if (record == nullptr || record->pixels.empty()) return false;
   }
+  // What was decoded must be the file that is there now: otherwise its
+  // deletion after the conversion could remove data that was never read.
+  FileIdentity after;
+  if (!GetFileIdentity(path, true, after) || after != before) {
+    record->pixels.Release();
+    context.lastError = CodecError::InputChanged;
+    return false;
+  }
+  context.inputIdentity = before;
+  context.inputPartial = record->isPartial;
   context.current.record = record;
   context.current.width = record->header.width;
   context.current.height = record->header.height;

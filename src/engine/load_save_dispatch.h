@@ -23,8 +23,10 @@ void ReleaseWorkObjects(EngineContext& context);
 bool PrepareProcessingTables(WorkObjects& work, const ConversionParameters& params);
 
 // Loads `path` into the current image through the reader its first bytes
-// select. False when the file is missing, unreadable or rejected; no pixel
-// buffer of the file is left behind then. The engine's Exif date is cleared
+// select. False when the file is missing, not a regular file, unreadable,
+// rejected, or replaced or changed while it was read; no pixel buffer of the
+// file is left behind then. On success the engine records the file's
+// identity as read and whether the reader filled in lost data. The engine's Exif date is cleared
 // first; a JPEG is decoded at a reduced scale when the resize box of
 // "RszOpt"/"RszSize" allows, and with "NameSet" 1 its Exif date is read.
 bool LoadImageFile(EngineContext& context, const ConversionParameters& params,

@@ -150,16 +150,19 @@ std::u16string MakeOutputPath(const NamingState& state, std::u16string_view inpu
   return JoinPath(state.outputFolder, MakeOutputName(state, inputFileName, exifDate));
 }
 
+std::u16string CollisionName(std::u16string_view name, int k, std::u16string_view extension) {
+  std::u16string candidate(WithoutExtension(name));
+  candidate.push_back(u'+');
+  candidate.append(SerialNumberText(k, 1));
+  candidate.append(extension);
+  return candidate;
+}
+
 bool MakeUniqueName(std::u16string& name, std::u16string_view extension,
                     const std::function<bool(const std::u16string&)>& isTaken) {
   if (!isTaken(name)) return true;
-  const std::u16string base(WithoutExtension(name));
-  std::u16string candidate;
   for (int k = 1; k <= kMaxCollisionSuffix; ++k) {
-    candidate.assign(base);
-    candidate.push_back(u'+');
-    candidate.append(SerialNumberText(k, 1));
-    candidate.append(extension);
+    std::u16string candidate = CollisionName(name, k, extension);
     if (!isTaken(candidate)) {
       name = std::move(candidate);
       return true;
@@ -170,7 +173,7 @@ bool MakeUniqueName(std::u16string& name, std::u16string_view extension,
 
 bool MakeUniquePath(std::u16string& path, std::u16string_view extension) {
   return MakeUniqueName(path, extension,
-                        [](const std::u16string& candidate) { return PathExists(candidate); });
+                        [](const std::u16string& candidate) { return PathTaken(candidate); });
 }
 
 std::vector<PreviewRow> PreviewNames(const NamingState& naming, const PreviewRequest& request) {

@@ -78,6 +78,10 @@ std::u16string MakeOutputPath(const NamingState& state, std::u16string_view inpu
 
 inline constexpr int kMaxCollisionSuffix = 9999;
 
+// The k-th collision name of `name` (a path or a bare name ending in
+// `extension`): "<name without extension>+k<extension>".
+std::u16string CollisionName(std::u16string_view name, int k, std::u16string_view extension);
+
 // The collision step over any notion of "taken": when `isTaken(name)`,
 // replaces `name` (a path or a bare name ending in `extension`) with the
 // first "<name without extension>+k<extension>", k = 1..9999, that is not
@@ -85,9 +89,11 @@ inline constexpr int kMaxCollisionSuffix = 9999;
 bool MakeUniqueName(std::u16string& name, std::u16string_view extension,
                     const std::function<bool(const std::u16string&)>& isTaken);
 
-// Checks `path` against the disk; when something exists there, replaces it
-// with the first free "<path without extension>+k<extension>", k = 1..9999.
-// False when all of them exist (the file is then skipped).
+// Checks `path` against the disk; when any entry has that name (a link
+// that points nowhere included), replaces it with the first free
+// "<path without extension>+k<extension>", k = 1..9999. False when all of
+// them are taken. The batch itself does not use this look-ahead: its commit
+// claims each name with a rename that never replaces (output_commit.h).
 bool MakeUniquePath(std::u16string& path, std::u16string_view extension);
 
 // Inputs of the name preview besides the run's naming routine (whose

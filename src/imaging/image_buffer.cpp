@@ -11,6 +11,7 @@ void ImageBuffer::Reset() {
   fileSize = 0;
   sourceBitCount = 0;
   lastWriteTime = 0;
+  isPartial = false;
 }
 
 void SetImageHeader(ImageBuffer& image, int32_t width, int32_t height, int bitCount,

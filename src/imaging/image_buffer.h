@@ -64,6 +64,10 @@ struct ImageBuffer {
   uint32_t fileSize = 0;      // size of the input file in bytes
   int32_t sourceBitCount = 0; // depth as stored in the file
   FileTime lastWriteTime = 0;
+  // Set by a reader that delivered the image although the file ended early
+  // or its data was damaged: the rows it could not decode are filled in.
+  // Such an input is never deleted after its conversion.
+  bool isPartial = false;
 
   // Clears header and palette and releases the pixels.
   void Reset();

@@ -35,7 +35,9 @@ constexpr uint32_t Swap32(uint32_t v) {
   return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
 }
 
-// A read-only view of a whole file. Move-only; unmaps on destruction.
+// A read-only view of a whole file: a mapping on Windows (writers are locked
+// out meanwhile), a private copy on POSIX (where a mapped file truncated by
+// another program would raise SIGBUS). Unmaps on destruction.
 class FileMapping {
  public:
   FileMapping() = default;

@@ -1,7 +1,9 @@
 // Files and folders of the host system, addressed by UTF-16 paths: plain
 // input and output files behind RAII handles, attribute queries, deletion,
-// temporary files and directory listing. POSIX and Win32 implementations
-// live in file_system_posix.cpp and file_system_win.cpp.
+// temporary files, directory listing, and the steps of a durable commit
+// (flush, rename that never replaces, folder flush). Files are only ever
+// created exclusively and never through a link. POSIX and Win32
+// implementations live in file_system_posix.cpp and file_system_win.cpp.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +31,12 @@ std::u16string_view FileNamePart(std::u16string_view path);
 // The part before the last separator; empty when there is none.
 std::u16string_view FolderPart(std::u16string_view path);
 
+// Why the last failed file operation of the calling thread failed, in the
+// system's words ("No space left on device"); empty when none was recorded.
+// Every function below that fails because of the system records its reason.
+std::string LastFileErrorText();
+void ClearLastFileError();
+
 // A file opened for reading, shared for reading with other processes.
 class InputFile {
  public:
@@ -37,6 +45,8 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
+  // Opens a regular file (a link to one is followed). Anything else — a
+  // folder, a FIFO, a device — is refused without blocking.
   bool Open(std::u16string_view path);
   bool IsOpen() const;
   // Reads up to `bytes` bytes; returns how many were read (0 at the end or
@@ -55,7 +65,7 @@ class InputFile {
 #endif
 };
 
-// A file created anew (an existing file is truncated), not shared while open.
+// A new file, not shared while open.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -63,10 +73,17 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
+  // Creates the file exclusively: fails when any entry already has that
+  // name (a file, a folder, a link, also one that points nowhere), so that
+  // nothing is ever truncated, replaced or written through a link. The new
+  // file is remembered as this thread's own (see DeleteOwnFile).
   bool Create(std::u16string_view path);
   bool IsOpen() const;
   // Writes all `bytes` bytes or returns false.
   bool Write(const void* data, size_t bytes);
+  // Hands the data written so far to the storage device (fsync,
+  // FlushFileBuffers).
+  bool Flush();
   // Closes the file; false when the close reported an error.
   bool Close();
 
@@ -78,8 +95,11 @@ class OutputFile {
 #endif
 };
 
+// PathExists and IsDirectory follow links: a link that points nowhere does
+// not exist for them. PathTaken is true for any directory entry at all.
 bool PathExists(std::u16string_view path);
 bool IsDirectory(std::u16string_view path);
+bool PathTaken(std::u16string_view path);
 bool GetFileSize(std::u16string_view path, uint64_t& size);
 bool GetLastWriteTime(std::u16string_view path, FileTime& time);
 bool DeleteFilePath(std::u16string_view path);
@@ -87,18 +107,78 @@ bool DeleteFilePath(std::u16string_view path);
 bool CreateFolder(std::u16string_view path);
 // Removes a folder that is empty; false when it is not empty or missing.
 bool RemoveEmptyFolder(std::u16string_view path);
+// Copies into a new file `to` (created exclusively); a failed copy removes
+// what it created.
 bool CopyFilePath(std::u16string_view from, std::u16string_view to);
+
+// Which file a path names, and the state it was in: the volume and file
+// number tell the file apart from any other; size and last-write time tell
+// whether it changed.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  uint64_t size = 0;
+  FileTime lastWriteTime = 0;
+  bool isRegularFile = false;
+
+  bool SameFile(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index;
+  }
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of what `path` names; with `followLinks` false a link is
+// described itself. False when nothing is there.
+bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& identity);
+
+// Deletes `path` only when it is a file this thread created with
+// OutputFile::Create (the same name and the same file, not renamed since).
+// Anything else found under that name is left alone.
+bool DeleteOwnFile(std::u16string_view path);
+
+// Hands the contents of the regular file `path` to the storage device. A
+// link is not followed.
+bool FlushFileToDisk(std::u16string_view path);
+// Makes the entries of `folder` (new names, removed names) durable where
+// the system allows it (fsync of the folder on POSIX; Windows writes
+// renames through with MOVEFILE_WRITE_THROUGH instead).
+bool FlushFolder(std::u16string_view folder);
+
+enum class RenameResult {
+  Renamed,    // `from` now has the name `to`
+  NameTaken,  // some entry already has the name `to`; nothing changed
+  Failed,     // the reason is in LastFileErrorText
+};
+
+// Gives the file `from` the name `to` on the same volume without ever
+// replacing an existing entry: renameat2 with RENAME_NOREPLACE, else a
+// hard link and unlink, else a reservation created exclusively (POSIX);
+// MoveFileExW without MOVEFILE_REPLACE_EXISTING, written through (Windows).
+RenameResult RenameNoReplace(std::u16string_view from, std::u16string_view to);
+
+// Replaces the regular file (or nothing) at `to` with `from` in one step,
+// written through: the reader sees the old or the new file, never a mix.
+// Refuses when `to` is anything but a regular file (a link, a folder).
+bool ReplaceWithFile(std::u16string_view from, std::u16string_view to);
+
+// Deletes a regular file (never a link) that no process is writing: on
+// POSIX one whose lock (held by OutputFile while it is open) is free, on
+// Windows one that no process keeps open. For stale temporary files.
+bool DeleteUnusedFile(std::u16string_view path);
 
 // The folder for temporary files, without a trailing separator.
 std::u16string TemporaryFolder();
-// Creates a new empty file with a unique name beginning with `prefix` in
-// `folder` and returns its path in `path`.
+// Creates a new empty file (exclusively) with a unique name beginning with
+// `prefix` in `folder` and returns its path in `path`.
 bool MakeTemporaryFile(std::u16string_view folder, std::u16string_view prefix,
                        std::u16string& path);
 
 struct DirectoryEntry {
   std::u16string name;
   bool isDirectory = false;
+  // A regular file, or a link to one: not a folder, FIFO, socket or device,
+  // and not a link that points nowhere.
+  bool isRegularFile = false;
   // The hidden attribute on Windows; a leading dot on POSIX.
   bool isHidden = false;
   uint64_t size = 0;

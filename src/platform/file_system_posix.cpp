@@ -1,13 +1,20 @@
 // POSIX implementation of the file-system layer: paths are converted to
-// UTF-8 at each system call; times are converted to FILETIME units.
+// UTF-8 at each system call; times are converted to FILETIME units. Files
+// are created with O_EXCL | O_NOFOLLOW only, opened for reading with
+// O_NONBLOCK so that a FIFO can never block, and held under an advisory
+// lock while written (see DeleteUnusedFile).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/text.h"
@@ -17,11 +24,30 @@ namespace {
 
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kEpochDifferenceSeconds = 11644473600ull;
+// How many of this thread's newest files DeleteOwnFile remembers.
+constexpr size_t kOwnFilesRemembered = 16;
+
+thread_local int tLastError = 0;
+
+bool Fail(int error = errno) {
+  tLastError = error;
+  return false;
+}
 
 FileTime ToFileTime(const struct timespec& ts) {
   if (ts.tv_sec < 0) return 0;
   return (static_cast<uint64_t>(ts.tv_sec) + kEpochDifferenceSeconds) * 10000000ull +
          static_cast<uint64_t>(ts.tv_nsec) / 100u;
+}
+
+FileIdentity IdentityOf(const struct stat& st) {
+  FileIdentity id;
+  id.volume = static_cast<uint64_t>(st.st_dev);
+  id.index = static_cast<uint64_t>(st.st_ino);
+  id.size = static_cast<uint64_t>(st.st_size);
+  id.lastWriteTime = ToFileTime(st.st_mtim);
+  id.isRegularFile = S_ISREG(st.st_mode);
+  return id;
 }
 
 // The UTF-8 form for system calls. A path holding a NUL character becomes
@@ -31,20 +57,78 @@ std::string Native(std::u16string_view path) {
   return Utf16ToUtf8(path);
 }
 
+// Opens a regular file read-only without blocking on a FIFO or a device;
+// with `followLinks` false a link is refused. -1 on failure.
+int OpenRegularForReading(const std::string& native, bool followLinks) {
+  int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+  if (!followLinks) flags |= O_NOFOLLOW;
+  const int fd = ::open(native.c_str(), flags);
+  if (fd < 0) {
+    Fail();
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    ::close(fd);
+    return -1;
+  }
+  // Regular files never block; reads go on as usual.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+struct OwnFile {
+  std::u16string path;
+  FileIdentity identity;
+};
+
+std::vector<OwnFile>& OwnFiles() {
+  thread_local std::vector<OwnFile> files;
+  return files;
+}
+
+void RememberOwnFile(std::u16string_view path, const FileIdentity& identity) {
+  std::vector<OwnFile>& files = OwnFiles();
+  if (files.size() == kOwnFilesRemembered) files.erase(files.begin());
+  files.push_back({std::u16string(path), identity});
+}
+
+void ForgetOwnFile(std::u16string_view path) {
+  std::vector<OwnFile>& files = OwnFiles();
+  for (auto it = files.begin(); it != files.end(); ++it) {
+    if (it->path == path) {
+      files.erase(it);
+      return;
+    }
+  }
+}
+
+// Creates `native` exclusively (never through a link) for writing; -1 on
+// failure.
+int CreateExclusive(const std::string& native) {
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) Fail();
+  return fd;
+}
+
 }  // namespace
+
+std::string LastFileErrorText() {
+  if (tLastError == 0) return std::string();
+  char buffer[256] = {};
+  // The GNU strerror_r returns the text, which may or may not be `buffer`.
+  return std::string(::strerror_r(tLastError, buffer, sizeof buffer));
+}
+
+void ClearLastFileError() { tLastError = 0; }
 
 InputFile::~InputFile() { Close(); }
 
 bool InputFile::Open(std::u16string_view path) {
   Close();
-  fd_ = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    Close();
-    return false;
-  }
-  return true;
+  fd_ = OpenRegularForReading(Native(path), true);
+  return fd_ >= 0;
 }
 
 bool InputFile::IsOpen() const { return fd_ >= 0; }
@@ -56,6 +140,7 @@ size_t InputFile::Read(void* buffer, size_t bytes) {
   while (done < bytes) {
     const ssize_t n = ::read(fd_, out + done, bytes - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail();
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
@@ -88,8 +173,14 @@ OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::Create(std::u16string_view path) {
   Close();
-  fd_ = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return fd_ >= 0;
+  fd_ = CreateExclusive(Native(path));
+  if (fd_ < 0) return false;
+  // Held until the file is closed: a later run that finds the file does not
+  // take it for a stale one while it is being written.
+  ::flock(fd_, LOCK_EX | LOCK_NB);
+  struct stat st {};
+  if (::fstat(fd_, &st) == 0) RememberOwnFile(path, IdentityOf(st));
+  return true;
 }
 
 bool OutputFile::IsOpen() const { return fd_ >= 0; }
@@ -101,15 +192,21 @@ bool OutputFile::Write(const void* data, size_t bytes) {
   while (done < bytes) {
     const ssize_t n = ::write(fd_, in + done, bytes - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return Fail();
+    if (n == 0) return Fail(ENOSPC);
     done += static_cast<size_t>(n);
   }
   return true;
 }
 
+bool OutputFile::Flush() {
+  if (fd_ < 0) return false;
+  return ::fsync(fd_) == 0 || Fail();
+}
+
 bool OutputFile::Close() {
   if (fd_ < 0) return true;
-  const bool ok = ::close(fd_) == 0;
+  const bool ok = ::close(fd_) == 0 || Fail();
   fd_ = -1;
   return ok;
 }
@@ -122,6 +219,11 @@ bool PathExists(std::u16string_view path) {
 bool IsDirectory(std::u16string_view path) {
   struct stat st {};
   return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathTaken(std::u16string_view path) {
+  struct stat st {};
+  return ::lstat(Native(path).c_str(), &st) == 0;
 }
 
 bool GetFileSize(std::u16string_view path, uint64_t& size) {
@@ -138,35 +240,143 @@ bool GetLastWriteTime(std::u16string_view path, FileTime& time) {
   return true;
 }
 
-bool DeleteFilePath(std::u16string_view path) { return ::unlink(Native(path).c_str()) == 0; }
+bool DeleteFilePath(std::u16string_view path) {
+  if (::unlink(Native(path).c_str()) != 0) return Fail();
+  ForgetOwnFile(path);
+  return true;
+}
 
 bool CreateFolder(std::u16string_view path) {
   const std::string native = Native(path);
   if (::mkdir(native.c_str(), 0777) == 0) return true;
-  return errno == EEXIST && IsDirectory(path);
+  if (errno == EEXIST && IsDirectory(path)) return true;
+  return Fail();
 }
 
-bool RemoveEmptyFolder(std::u16string_view path) { return ::rmdir(Native(path).c_str()) == 0; }
+bool RemoveEmptyFolder(std::u16string_view path) {
+  return ::rmdir(Native(path).c_str()) == 0 || Fail();
+}
 
 bool CopyFilePath(std::u16string_view from, std::u16string_view to) {
-  // Copying a file onto itself would truncate it before reading it.
-  struct stat source {};
-  struct stat target {};
-  if (::stat(Native(from).c_str(), &source) == 0 && ::stat(Native(to).c_str(), &target) == 0 &&
-      source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
-    return false;
-  }
   InputFile in;
   if (!in.Open(from)) return false;
   OutputFile out;
   if (!out.Create(to)) return false;
   char buffer[1 << 16];
+  bool ok = true;
   for (;;) {
     const size_t n = in.Read(buffer, sizeof buffer);
     if (n == 0) break;
-    if (!out.Write(buffer, n)) return false;
+    if (!out.Write(buffer, n)) {
+      ok = false;
+      break;
+    }
   }
-  return out.Close();
+  ok = out.Close() && ok;
+  if (!ok) DeleteOwnFile(to);
+  return ok;
+}
+
+bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& identity) {
+  struct stat st {};
+  const std::string native = Native(path);
+  const int result = followLinks ? ::stat(native.c_str(), &st) : ::lstat(native.c_str(), &st);
+  if (result != 0) return Fail();
+  identity = IdentityOf(st);
+  return true;
+}
+
+bool DeleteOwnFile(std::u16string_view path) {
+  for (const OwnFile& own : OwnFiles()) {
+    if (own.path != path) continue;
+    FileIdentity now;
+    if (!GetFileIdentity(path, false, now) || !now.SameFile(own.identity)) return false;
+    return DeleteFilePath(path);
+  }
+  return false;
+}
+
+bool FlushFileToDisk(std::u16string_view path) {
+  const int fd = OpenRegularForReading(Native(path), false);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0 || Fail();
+  ::close(fd);
+  return ok;
+}
+
+bool FlushFolder(std::u16string_view folder) {
+  const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Fail();
+  // Some file systems cannot flush a folder; their entries are as durable
+  // as they get.
+  const bool ok = ::fsync(fd) == 0 || errno == EINVAL || Fail();
+  ::close(fd);
+  return ok;
+}
+
+RenameResult RenameNoReplace(std::u16string_view from, std::u16string_view to) {
+  const std::string source = Native(from);
+  const std::string target = Native(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    ForgetOwnFile(from);
+    return RenameResult::Renamed;
+  }
+  if (errno == EEXIST) return RenameResult::NameTaken;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+    Fail();
+    return RenameResult::Failed;
+  }
+  // No RENAME_NOREPLACE here: a hard link never replaces either.
+  if (::link(source.c_str(), target.c_str()) == 0) {
+    ::unlink(source.c_str());  // a leftover second name is harmless
+    ForgetOwnFile(from);
+    return RenameResult::Renamed;
+  }
+  if (errno == EEXIST) return RenameResult::NameTaken;
+  if (errno != EPERM && errno != ENOTSUP && errno != EMLINK) {
+    Fail();
+    return RenameResult::Failed;
+  }
+  // No hard links either (FAT): reserve the name exclusively, then replace
+  // only that empty reservation.
+  const int fd = CreateExclusive(target);
+  if (fd < 0) return errno == EEXIST ? RenameResult::NameTaken : RenameResult::Failed;
+  ::close(fd);
+  if (::rename(source.c_str(), target.c_str()) != 0) {
+    Fail();
+    ::unlink(target.c_str());
+    return RenameResult::Failed;
+  }
+  ForgetOwnFile(from);
+  return RenameResult::Renamed;
+}
+
+bool ReplaceWithFile(std::u16string_view from, std::u16string_view to) {
+  struct stat st {};
+  const std::string target = Native(to);
+  if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return Fail(EINVAL);
+  if (::rename(Native(from).c_str(), target.c_str()) != 0) return Fail();
+  ForgetOwnFile(from);
+  const std::u16string_view folder = FolderPart(to);
+  return FlushFolder(folder.empty() ? std::u16string_view(u".") : folder);
+}
+
+bool DeleteUnusedFile(std::u16string_view path) {
+  const std::string native = Native(path);
+  const int fd = OpenRegularForReading(native, false);
+  if (fd < 0) return false;
+  bool ok = false;
+  struct stat opened {};
+  struct stat named {};
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    Fail();
+  } else if (::fstat(fd, &opened) == 0 && ::lstat(native.c_str(), &named) == 0 &&
+             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+    // Still the file whose lock is held: nobody can be writing it.
+    ok = ::unlink(native.c_str()) == 0 || Fail();
+  }
+  ::close(fd);
+  return ok;
 }
 
 std::u16string TemporaryFolder() {
@@ -179,8 +389,8 @@ std::u16string TemporaryFolder() {
 bool MakeTemporaryFile(std::u16string_view folder, std::u16string_view prefix,
                        std::u16string& path) {
   std::string pattern = Native(JoinPath(folder, prefix)) + "XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return false;
+  const int fd = ::mkstemp(pattern.data());  // O_EXCL
+  if (fd < 0) return Fail();
   ::close(fd);
   path = Utf8ToUtf16(pattern);
   return true;
@@ -190,7 +400,7 @@ bool ListDirectory(std::u16string_view folder, std::vector<DirectoryEntry>& entr
   entries.clear();
   const std::string native = Native(folder);
   DIR* dir = ::opendir(native.c_str());
-  if (dir == nullptr) return false;
+  if (dir == nullptr) return Fail();
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
     if (name == "." || name == "..") continue;
@@ -200,6 +410,7 @@ bool ListDirectory(std::u16string_view folder, std::vector<DirectoryEntry>& entr
     struct stat st {};
     if (::stat((native + "/" + name).c_str(), &st) == 0) {
       entry.isDirectory = S_ISDIR(st.st_mode);
+      entry.isRegularFile = S_ISREG(st.st_mode);
       entry.size = static_cast<uint64_t>(st.st_size);
       entry.lastWriteTime = ToFileTime(st.st_mtim);
     }

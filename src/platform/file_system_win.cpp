@@ -1,11 +1,17 @@
 // Win32 implementation of the file-system layer: UTF-16 paths go to the W
 // functions unchanged (paths with an embedded NUL are refused rather than
-// cut short); times are FILETIMEs as the system reports them.
+// cut short); times are FILETIMEs as the system reports them. Files are
+// created with CREATE_NEW and FILE_FLAG_OPEN_REPARSE_POINT only, and kept
+// unshared while written; renames never replace unless asked to and are
+// written through.
 #include <windows.h>
 
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <vector>
+
+#include "platform/text.h"
 
 #include "platform/file_system.h"
 
@@ -16,6 +22,15 @@ static_assert(sizeof(wchar_t) == 2, "UTF-16 strings are passed to the W function
 
 // Largest single ReadFile/WriteFile request (the count is a DWORD).
 constexpr size_t kMaxIoChunk = size_t{1} << 30;
+// How many of this thread's newest files DeleteOwnFile remembers.
+constexpr size_t kOwnFilesRemembered = 16;
+
+thread_local DWORD tLastError = 0;
+
+bool Fail(DWORD error = ::GetLastError()) {
+  tLastError = error;
+  return false;
+}
 
 bool ToWidePath(std::u16string_view path, std::wstring& wide) {
   if (path.empty() || path.find(u'\0') != std::u16string_view::npos) return false;
@@ -38,7 +53,81 @@ bool GetAttributes(std::u16string_view path, WIN32_FILE_ATTRIBUTE_DATA& data) {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  FileIdentity id;
+  id.volume = info.dwVolumeSerialNumber;
+  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  id.lastWriteTime = ToFileTime(info.ftLastWriteTime);
+  id.isRegularFile =
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                                FILE_ATTRIBUTE_DEVICE)) == 0;
+  return id;
+}
+
+struct OwnFile {
+  std::u16string path;
+  FileIdentity identity;
+};
+
+std::vector<OwnFile>& OwnFiles() {
+  thread_local std::vector<OwnFile> files;
+  return files;
+}
+
+void RememberOwnFile(std::u16string_view path, const FileIdentity& identity) {
+  std::vector<OwnFile>& files = OwnFiles();
+  if (files.size() == kOwnFilesRemembered) files.erase(files.begin());
+  files.push_back({std::u16string(path), identity});
+}
+
+void ForgetOwnFile(std::u16string_view path) {
+  std::vector<OwnFile>& files = OwnFiles();
+  for (auto it = files.begin(); it != files.end(); ++it) {
+    if (it->path == path) {
+      files.erase(it);
+      return;
+    }
+  }
+}
+
+// Opens `path` for attribute queries or flushing without following a final
+// reparse point (link) unless asked to; folders open too.
+HANDLE OpenForQuery(std::u16string_view path, DWORD access, bool followLinks) {
+  std::wstring wide;
+  if (!ToWidePath(path, wide)) {
+    Fail(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
+  if (!followLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE h = ::CreateFileW(wide.c_str(), access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) Fail();
+  return h;
+}
+
 }  // namespace
+
+std::string LastFileErrorText() {
+  if (tLastError == 0) return std::string();
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, tLastError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string message;
+  if (length != 0 && text != nullptr) message = FromWide(text, length);
+  if (text != nullptr) ::LocalFree(text);
+  while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n' ||
+                              message.back() == u' ' || message.back() == u'.')) {
+    message.pop_back();
+  }
+  if (message.empty()) return "system error " + std::to_string(tLastError);
+  return Utf16ToUtf8(message);
+}
+
+void ClearLastFileError() { tLastError = 0; }
 
 InputFile::~InputFile() { Close(); }
 
@@ -50,10 +139,10 @@ bool InputFile::Open(std::u16string_view path) {
   // plain files, as on POSIX.
   HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return Fail();
   if (::GetFileType(h) != FILE_TYPE_DISK) {
     ::CloseHandle(h);
-    return false;
+    return Fail(ERROR_INVALID_FUNCTION);
   }
   handle_ = h;
   return true;
@@ -68,9 +157,11 @@ size_t InputFile::Read(void* buffer, size_t bytes) {
   while (done < bytes) {
     const auto request = static_cast<DWORD>(std::min(bytes - done, kMaxIoChunk));
     DWORD got = 0;
-    if (!::ReadFile(static_cast<HANDLE>(handle_), out + done, request, &got, nullptr) || got == 0) {
+    if (!::ReadFile(static_cast<HANDLE>(handle_), out + done, request, &got, nullptr)) {
+      Fail();
       break;
     }
+    if (got == 0) break;
     done += got;
   }
   return done;
@@ -108,10 +199,14 @@ bool OutputFile::Create(std::u16string_view path) {
   Close();
   std::wstring wide;
   if (!ToWidePath(path, wide)) return false;
-  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  // CREATE_NEW fails on any existing entry; with FILE_FLAG_OPEN_REPARSE_POINT
+  // a link at the name is not followed to create its target.
+  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail();
   handle_ = h;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileInformationByHandle(h, &info)) RememberOwnFile(path, IdentityOf(info));
   return true;
 }
 
@@ -124,18 +219,23 @@ bool OutputFile::Write(const void* data, size_t bytes) {
   while (done < bytes) {
     const auto request = static_cast<DWORD>(std::min(bytes - done, kMaxIoChunk));
     DWORD written = 0;
-    if (!::WriteFile(static_cast<HANDLE>(handle_), in + done, request, &written, nullptr) ||
-        written == 0) {
-      return false;
+    if (!::WriteFile(static_cast<HANDLE>(handle_), in + done, request, &written, nullptr)) {
+      return Fail();
     }
+    if (written == 0) return Fail(ERROR_DISK_FULL);
     done += written;
   }
   return true;
 }
 
+bool OutputFile::Flush() {
+  if (handle_ == nullptr) return false;
+  return ::FlushFileBuffers(static_cast<HANDLE>(handle_)) != 0 || Fail();
+}
+
 bool OutputFile::Close() {
   if (handle_ == nullptr) return true;
-  const bool ok = ::CloseHandle(static_cast<HANDLE>(handle_)) != 0;
+  const bool ok = ::CloseHandle(static_cast<HANDLE>(handle_)) != 0 || Fail();
   handle_ = nullptr;
   return ok;
 }
@@ -148,6 +248,12 @@ bool PathExists(std::u16string_view path) {
 bool IsDirectory(std::u16string_view path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   return GetAttributes(path, data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PathTaken(std::u16string_view path) {
+  // The attributes of the entry itself: a link is reported, not followed.
+  std::wstring wide;
+  return ToWidePath(path, wide) && ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool GetFileSize(std::u16string_view path, uint64_t& size) {
@@ -166,26 +272,130 @@ bool GetLastWriteTime(std::u16string_view path, FileTime& time) {
 
 bool DeleteFilePath(std::u16string_view path) {
   std::wstring wide;
-  return ToWidePath(path, wide) && ::DeleteFileW(wide.c_str()) != 0;
+  if (!ToWidePath(path, wide)) return false;
+  if (!::DeleteFileW(wide.c_str())) return Fail();
+  ForgetOwnFile(path);
+  return true;
 }
 
 bool CreateFolder(std::u16string_view path) {
   std::wstring wide;
   if (!ToWidePath(path, wide)) return false;
   if (::CreateDirectoryW(wide.c_str(), nullptr)) return true;
-  return ::GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(path);
+  const DWORD error = ::GetLastError();
+  return (error == ERROR_ALREADY_EXISTS && IsDirectory(path)) || Fail(error);
 }
 
 bool RemoveEmptyFolder(std::u16string_view path) {
   std::wstring wide;
-  return ToWidePath(path, wide) && ::RemoveDirectoryW(wide.c_str()) != 0;
+  return ToWidePath(path, wide) && (::RemoveDirectoryW(wide.c_str()) != 0 || Fail());
 }
 
 bool CopyFilePath(std::u16string_view from, std::u16string_view to) {
+  InputFile in;
+  if (!in.Open(from)) return false;
+  OutputFile out;
+  if (!out.Create(to)) return false;
+  std::vector<char> buffer(size_t{1} << 16);
+  bool ok = true;
+  for (;;) {
+    const size_t n = in.Read(buffer.data(), buffer.size());
+    if (n == 0) break;
+    if (!out.Write(buffer.data(), n)) {
+      ok = false;
+      break;
+    }
+  }
+  ok = out.Close() && ok;
+  if (!ok) DeleteOwnFile(to);
+  return ok;
+}
+
+bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& identity) {
+  HANDLE h = OpenForQuery(path, FILE_READ_ATTRIBUTES, followLinks);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool ok = ::GetFileInformationByHandle(h, &info) != 0 || Fail();
+  ::CloseHandle(h);
+  if (ok) identity = IdentityOf(info);
+  return ok;
+}
+
+bool DeleteOwnFile(std::u16string_view path) {
+  for (const OwnFile& own : OwnFiles()) {
+    if (own.path != path) continue;
+    FileIdentity now;
+    if (!GetFileIdentity(path, false, now) || !now.SameFile(own.identity)) return false;
+    return DeleteFilePath(path);
+  }
+  return false;
+}
+
+bool FlushFileToDisk(std::u16string_view path) {
+  HANDLE h = OpenForQuery(path, GENERIC_WRITE, false);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  bool ok = ::GetFileInformationByHandle(h, &info) != 0 || Fail();
+  if (ok && !IdentityOf(info).isRegularFile) ok = Fail(ERROR_INVALID_FUNCTION);
+  if (ok) ok = ::FlushFileBuffers(h) != 0 || Fail();
+  ::CloseHandle(h);
+  return ok;
+}
+
+bool FlushFolder(std::u16string_view /*folder*/) {
+  // Renames are made with MOVEFILE_WRITE_THROUGH, which returns only once
+  // the new entry is on the disk.
+  return true;
+}
+
+RenameResult RenameNoReplace(std::u16string_view from, std::u16string_view to) {
   std::wstring wideFrom;
   std::wstring wideTo;
-  return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) &&
-         ::CopyFileW(wideFrom.c_str(), wideTo.c_str(), FALSE) != 0;
+  if (!ToWidePath(from, wideFrom) || !ToWidePath(to, wideTo)) {
+    Fail(ERROR_INVALID_NAME);
+    return RenameResult::Failed;
+  }
+  if (::MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    ForgetOwnFile(from);
+    return RenameResult::Renamed;
+  }
+  const DWORD error = ::GetLastError();
+  // A folder of that name gives "access denied" rather than "exists".
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || PathTaken(to)) {
+    return RenameResult::NameTaken;
+  }
+  Fail(error);
+  return RenameResult::Failed;
+}
+
+bool ReplaceWithFile(std::u16string_view from, std::u16string_view to) {
+  std::wstring wideFrom;
+  std::wstring wideTo;
+  if (!ToWidePath(from, wideFrom) || !ToWidePath(to, wideTo)) return Fail(ERROR_INVALID_NAME);
+  const DWORD attributes = ::GetFileAttributesW(wideTo.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    return Fail(ERROR_ACCESS_DENIED);
+  }
+  if (!::MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return Fail();
+  }
+  ForgetOwnFile(from);
+  return true;
+}
+
+bool DeleteUnusedFile(std::u16string_view path) {
+  std::wstring wide;
+  if (!ToWidePath(path, wide)) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Fail();
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    return Fail(ERROR_ACCESS_DENIED);
+  }
+  // A file being written is open without FILE_SHARE_DELETE: the delete then
+  // fails with a sharing violation.
+  return ::DeleteFileW(wide.c_str()) != 0 || Fail();
 }
 
 std::u16string TemporaryFolder() {
@@ -214,7 +424,8 @@ bool MakeTemporaryFile(std::u16string_view folder, std::u16string_view prefix,
   std::wstring widePrefix;
   if (!prefix.empty() && !ToWidePath(prefix, widePrefix)) return false;
   wchar_t name[MAX_PATH] = {};
-  if (::GetTempFileNameW(wideFolder.c_str(), widePrefix.c_str(), 0, name) == 0) return false;
+  // Creates the file with CREATE_NEW.
+  if (::GetTempFileNameW(wideFolder.c_str(), widePrefix.c_str(), 0, name) == 0) return Fail();
   path = FromWide(name, wcslen(name));
   return true;
 }
@@ -235,6 +446,8 @@ bool ListDirectory(std::u16string_view folder, std::vector<DirectoryEntry>& entr
     DirectoryEntry entry;
     entry.name = FromWide(name.data(), name.size());
     entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isRegularFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY |
+                                                     FILE_ATTRIBUTE_DEVICE)) == 0;
     entry.isHidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     entry.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     entry.lastWriteTime = ToFileTime(found.ftLastWriteTime);

@@ -1,16 +1,63 @@
 // INI ("private profile") files with the Windows GetPrivateProfileIntW /
 // GetPrivateProfileStringW / WritePrivateProfileStringW rules. The Win32
 // build calls those functions; the POSIX build reads and rewrites a UTF-8
-// file itself with the same observable behaviour. Every call opens the file
-// anew; nothing is cached between calls.
+// file itself with the same observable behaviour. The single-value
+// functions open the file anew on every call; IniDocument reads it once for
+// a whole load and replaces it in one step for a whole save.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace pixlane {
+
+// A settings file larger than this is not read, and never overwritten.
+inline constexpr uint64_t kMaxIniFileBytes = uint64_t{1} << 20;
+
+enum class IniFileState {
+  Missing,     // no file: every key has its default; a save creates it
+  Loaded,
+  TooLarge,    // over kMaxIniFileBytes: not read, and a save refuses
+  Unreadable,  // not a regular file, or it could not be read: as TooLarge
+};
+
+// One settings file for one load or one save. Load reads it once (the
+// Win32 build checks it and lets the private-profile functions read it);
+// reads answer from what was loaded. Writes and section deletions collect
+// in memory until Save, which writes the whole new file to a sibling
+// temporary file (created exclusively), flushes it and renames it over the
+// old one: a failure at any point leaves the old file as it was.
+class IniDocument {
+ public:
+  IniDocument();
+  ~IniDocument();
+  IniDocument(const IniDocument&) = delete;
+  IniDocument& operator=(const IniDocument&) = delete;
+
+  IniFileState Load(std::u16string_view file);
+  IniFileState state() const;
+
+  int32_t ReadInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const;
+  std::u16string ReadString(std::u16string_view section, std::u16string_view key,
+                            std::u16string_view defaultValue, size_t capacity) const;
+
+  // Same rules and results as WriteIniString and DeleteIniSection, applied
+  // to the document in memory.
+  bool WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
+  void DeleteSection(std::u16string_view section);
+
+  // Writes the document to the file it was loaded from. False (the old file
+  // unchanged) when the file was too large or unreadable at load, when it is
+  // no longer a regular file, or when any step fails.
+  bool Save();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
 
 // The characters trimmed from both ends of section names, key names and
 // values: tab, line feed, vertical tab, form feed, carriage return, 0x1A

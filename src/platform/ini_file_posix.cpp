@@ -1,8 +1,11 @@
-// POSIX implementation of the INI layer: each call reads the whole file,
-// and each change rewrites it as UTF-8 with LF line ends. Lines that are
-// neither section headers nor keys (comments, blank lines, anything else)
-// are kept where they are. Files with a UTF-8 or UTF-16LE byte-order mark
-// are read too (a copied Windows file); they are rewritten as UTF-8.
+// POSIX implementation of the INI layer: a document is the file's lines in
+// memory; every change is written as a whole new UTF-8 file with LF line
+// ends that replaces the old one in one rename. Lines that are neither
+// section headers nor keys (comments, blank lines, anything else) are kept
+// where they are. Files with a UTF-8 or UTF-16LE byte-order mark are read
+// too (a copied Windows file); they are rewritten as UTF-8.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -10,13 +13,11 @@
 
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 
 namespace pixlane {
 namespace {
-
-// A settings file larger than this is not ours: treated as unreadable.
-constexpr uint64_t kMaxIniBytes = 64u << 20;
 // GetPrivateProfileIntW reads the value into a buffer of this size.
 constexpr size_t kIntegerBufferChars = 30;
 
@@ -29,10 +30,8 @@ struct Line {
   std::u16string value;  // trimmed value of a key
 };
 
-enum class LoadState { Missing, Loaded, Unreadable };
-
 struct Document {
-  LoadState state = LoadState::Missing;
+  IniFileState state = IniFileState::Missing;
   std::vector<Line> lines;
 };
 
@@ -76,20 +75,20 @@ Document LoadDocument(std::u16string_view file) {
   Document doc;
   InputFile in;
   if (!in.Open(file)) {
-    doc.state = PathExists(file) ? LoadState::Unreadable : LoadState::Missing;
+    doc.state = PathTaken(file) ? IniFileState::Unreadable : IniFileState::Missing;
     return doc;
   }
   const uint64_t size = in.Size();
-  if (size > kMaxIniBytes) {
-    doc.state = LoadState::Unreadable;
+  if (size > kMaxIniFileBytes) {
+    doc.state = IniFileState::TooLarge;
     return doc;
   }
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (in.Read(bytes.data(), bytes.size()) != bytes.size()) {
-    doc.state = LoadState::Unreadable;
+    doc.state = IniFileState::Unreadable;
     return doc;
   }
-  doc.state = LoadState::Loaded;
+  doc.state = IniFileState::Loaded;
   const std::u16string text = DecodeFile(bytes);
   size_t start = 0;
   while (start < text.size()) {
@@ -103,14 +102,29 @@ Document LoadDocument(std::u16string_view file) {
   return doc;
 }
 
+// Writes the document beside `file` under a temporary name, flushes it and
+// renames it over `file`; the old file stays as it was when any step fails.
 bool SaveDocument(std::u16string_view file, const Document& doc) {
+  if (doc.state == IniFileState::TooLarge || doc.state == IniFileState::Unreadable) return false;
   std::string bytes;
   for (const Line& line : doc.lines) {
     bytes += Utf16ToUtf8(line.text);
     bytes.push_back('\n');
   }
+  const std::u16string_view folder = FolderPart(file);
+  const std::u16string temp = MakeTemporaryName(folder.empty() ? std::u16string_view(u".") : folder);
   OutputFile out;
-  return out.Create(file) && out.Write(bytes.data(), bytes.size()) && out.Close();
+  if (!out.Create(temp)) return false;
+  bool ok = out.Write(bytes.data(), bytes.size()) && out.Flush();
+  ok = out.Close() && ok;
+  // The new file keeps the permissions of the one it replaces.
+  struct stat old {};
+  if (ok && ::stat(Utf16ToUtf8(file).c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    ::chmod(Utf16ToUtf8(temp).c_str(), old.st_mode & 07777);
+  }
+  if (ok) ok = ReplaceWithFile(temp, file);
+  if (!ok) DeleteOwnFile(temp);
+  return ok;
 }
 
 bool IsSection(const Line& line, std::u16string_view name) {
@@ -184,16 +198,12 @@ int32_t ParseProfileInteger(std::u16string_view text) {
   return static_cast<int32_t>(total);
 }
 
-}  // namespace
-
-std::u16string ReadIniString(std::u16string_view file, std::u16string_view section,
-                             std::u16string_view key, std::u16string_view defaultValue,
-                             size_t capacity) {
+std::u16string ReadFrom(const Document& doc, std::u16string_view section, std::u16string_view key,
+                        std::u16string_view defaultValue, size_t capacity) {
   section = TrimIniBlanks(section);
   key = TrimIniBlanks(key);
   const bool usable = IsUsableIniSectionName(section) && IsUsableIniKeyName(key);
-  const Document doc = usable ? LoadDocument(file) : Document{};
-  const std::u16string* stored = FindValue(doc, section, key);
+  const std::u16string* stored = usable ? FindValue(doc, section, key) : nullptr;
   if (stored == nullptr) {
     while (!defaultValue.empty() && defaultValue.back() == u' ') defaultValue.remove_suffix(1);
     return Bounded(defaultValue, capacity);
@@ -206,43 +216,85 @@ std::u16string ReadIniString(std::u16string_view file, std::u16string_view secti
   return Bounded(value, capacity);
 }
 
-int32_t ReadIniInt(std::u16string_view file, std::u16string_view section, std::u16string_view key,
-                   int32_t defaultValue) {
-  const std::u16string text = ReadIniString(file, section, key, u"", kIntegerBufferChars);
+int32_t ReadIntFrom(const Document& doc, std::u16string_view section, std::u16string_view key,
+                    int32_t defaultValue) {
+  const std::u16string text = ReadFrom(doc, section, key, u"", kIntegerBufferChars);
   if (text.empty()) return defaultValue;
   return ParseProfileInteger(text);
 }
 
-bool WriteIniString(std::u16string_view file, std::u16string_view section, std::u16string_view key,
-                    std::u16string_view value) {
+enum class Edit { Refused, Unchanged, Changed };
+
+Edit WriteInto(Document& doc, std::u16string_view section, std::u16string_view key,
+               std::u16string_view value) {
   section = TrimIniBlanks(section);
   key = TrimIniBlanks(key);
   value = TrimIniBlanks(value);
   if (!IsUsableIniSectionName(section) || !IsUsableIniKeyName(key) || !IsStorableIniValue(value)) {
-    return false;
+    return Edit::Refused;
   }
-  Document doc = LoadDocument(file);
-  if (doc.state == LoadState::Unreadable) return false;
-
+  if (doc.state == IniFileState::TooLarge || doc.state == IniFileState::Unreadable) {
+    return Edit::Refused;
+  }
   const size_t header = FindSection(doc, section);
   if (header == doc.lines.size()) {
     doc.lines.push_back(ClassifyLine(u"[" + std::u16string(section) + u"]"));
     doc.lines.push_back(ClassifyLine(std::u16string(key) + u"=" + std::u16string(value)));
-    return SaveDocument(file, doc);
+    return Edit::Changed;
   }
   const size_t end = SectionEnd(doc, header);
   size_t insertAt = header + 1;
   for (size_t i = header + 1; i < end; ++i) {
     Line& line = doc.lines[i];
     if (IsKey(line, key)) {
-      if (line.value == value) return true;
+      if (line.value == value) return Edit::Unchanged;
       line = ClassifyLine(line.name + u"=" + std::u16string(value));
-      return SaveDocument(file, doc);
+      return Edit::Changed;
     }
     if (!TrimIniBlanks(line.text).empty()) insertAt = i + 1;
   }
   doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                    ClassifyLine(std::u16string(key) + u"=" + std::u16string(value)));
+  return Edit::Changed;
+}
+
+// Removes every section named `section`; false when there was none.
+bool DeleteSectionFrom(Document& doc, std::u16string_view section) {
+  section = TrimIniBlanks(section);
+  if (!IsUsableIniSectionName(section)) return false;
+  if (FindSection(doc, section) == doc.lines.size()) return false;
+  bool inSection = false;
+  std::vector<Line> kept;
+  kept.reserve(doc.lines.size());
+  for (Line& line : doc.lines) {
+    if (line.kind == LineKind::Section) inSection = IsSection(line, section);
+    if (!inSection) kept.push_back(std::move(line));
+  }
+  doc.lines = std::move(kept);
+  return true;
+}
+
+}  // namespace
+
+std::u16string ReadIniString(std::u16string_view file, std::u16string_view section,
+                             std::u16string_view key, std::u16string_view defaultValue,
+                             size_t capacity) {
+  return ReadFrom(LoadDocument(file), section, key, defaultValue, capacity);
+}
+
+int32_t ReadIniInt(std::u16string_view file, std::u16string_view section, std::u16string_view key,
+                   int32_t defaultValue) {
+  return ReadIntFrom(LoadDocument(file), section, key, defaultValue);
+}
+
+bool WriteIniString(std::u16string_view file, std::u16string_view section, std::u16string_view key,
+                    std::u16string_view value) {
+  Document doc = LoadDocument(file);
+  switch (WriteInto(doc, section, key, value)) {
+    case Edit::Refused: return false;
+    case Edit::Unchanged: return true;
+    case Edit::Changed: break;
+  }
   return SaveDocument(file, doc);
 }
 
@@ -251,8 +303,8 @@ bool DeleteIniKey(std::u16string_view file, std::u16string_view section, std::u1
   key = TrimIniBlanks(key);
   if (!IsUsableIniSectionName(section) || !IsUsableIniKeyName(key)) return true;
   Document doc = LoadDocument(file);
-  if (doc.state == LoadState::Missing) return true;
-  if (doc.state == LoadState::Unreadable) return false;
+  if (doc.state == IniFileState::Missing) return true;
+  if (doc.state != IniFileState::Loaded) return false;
   bool inSection = false;
   bool changed = false;
   std::vector<Line> kept;
@@ -271,26 +323,63 @@ bool DeleteIniKey(std::u16string_view file, std::u16string_view section, std::u1
 }
 
 bool DeleteIniSection(std::u16string_view file, std::u16string_view section) {
-  section = TrimIniBlanks(section);
-  if (!IsUsableIniSectionName(section)) return true;
+  if (!IsUsableIniSectionName(TrimIniBlanks(section))) return true;
   Document doc = LoadDocument(file);
-  if (doc.state == LoadState::Missing) return true;
-  if (doc.state == LoadState::Unreadable) return false;
-  bool inSection = false;
-  bool changed = false;
-  std::vector<Line> kept;
-  kept.reserve(doc.lines.size());
-  for (Line& line : doc.lines) {
-    if (line.kind == LineKind::Section) inSection = IsSection(line, section);
-    if (inSection) {
-      changed = true;
-      continue;
-    }
-    kept.push_back(std::move(line));
-  }
-  if (!changed) return true;
-  doc.lines = std::move(kept);
+  if (doc.state == IniFileState::Missing) return true;
+  if (doc.state != IniFileState::Loaded) return false;
+  if (!DeleteSectionFrom(doc, section)) return true;
   return SaveDocument(file, doc);
+}
+
+struct IniDocument::Impl {
+  std::u16string file;
+  Document doc;
+  bool changed = false;
+};
+
+IniDocument::IniDocument() : impl_(std::make_unique<Impl>()) {}
+IniDocument::~IniDocument() = default;
+
+IniFileState IniDocument::Load(std::u16string_view file) {
+  impl_->file.assign(file);
+  impl_->doc = LoadDocument(file);
+  impl_->changed = false;
+  return impl_->doc.state;
+}
+
+IniFileState IniDocument::state() const { return impl_->doc.state; }
+
+int32_t IniDocument::ReadInt(std::u16string_view section, std::u16string_view key,
+                             int32_t defaultValue) const {
+  return ReadIntFrom(impl_->doc, section, key, defaultValue);
+}
+
+std::u16string IniDocument::ReadString(std::u16string_view section, std::u16string_view key,
+                                       std::u16string_view defaultValue, size_t capacity) const {
+  return ReadFrom(impl_->doc, section, key, defaultValue, capacity);
+}
+
+bool IniDocument::WriteString(std::u16string_view section, std::u16string_view key,
+                              std::u16string_view value) {
+  const Edit edit = WriteInto(impl_->doc, section, key, value);
+  if (edit == Edit::Changed) impl_->changed = true;
+  return edit != Edit::Refused;
+}
+
+void IniDocument::DeleteSection(std::u16string_view section) {
+  if (DeleteSectionFrom(impl_->doc, section)) impl_->changed = true;
+}
+
+bool IniDocument::Save() {
+  const Document& doc = impl_->doc;
+  if (doc.state == IniFileState::TooLarge || doc.state == IniFileState::Unreadable) return false;
+  if (!impl_->changed) return true;  // a missing file stays missing
+  const std::u16string_view folder = FolderPart(impl_->file);
+  RemoveStaleTemporaryFiles(folder.empty() ? std::u16string_view(u".") : folder);
+  if (!SaveDocument(impl_->file, doc)) return false;
+  impl_->doc.state = IniFileState::Loaded;
+  impl_->changed = false;
+  return true;
 }
 
 }  // namespace pixlane

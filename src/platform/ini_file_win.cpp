@@ -4,14 +4,18 @@
 // the ANSI code page and turn every character outside it into "?"; an
 // existing ANSI file is still read and written as it is); relative paths are
 // made absolute (the functions would look in the Windows folder); deleting
-// a section removes every section of that name, not only the first.
+// a section removes every section of that name, not only the first. An
+// IniDocument saves by replaying its changes with the same functions on a
+// temporary copy of the file and then replacing the file with that copy.
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 
 namespace pixlane {
@@ -155,6 +159,126 @@ bool DeleteIniSection(std::u16string_view file, std::u16string_view section) {
   for (size_t n = CountSections(path, section); n > 0; --n) {
     if (!::WritePrivateProfileStringW(name.c_str(), nullptr, nullptr, path.c_str())) return false;
   }
+  return true;
+}
+
+
+struct IniDocument::Impl {
+  struct Change {
+    bool deletesSection = false;
+    std::u16string section;
+    std::u16string key;
+    std::u16string value;
+  };
+  std::u16string file;  // absolute
+  IniFileState state = IniFileState::Missing;
+  std::vector<Change> changes;
+};
+
+IniDocument::IniDocument() : impl_(std::make_unique<Impl>()) {}
+IniDocument::~IniDocument() = default;
+
+IniFileState IniDocument::Load(std::u16string_view file) {
+  Impl& d = *impl_;
+  d.changes.clear();
+  d.file.clear();
+  std::wstring path;
+  if (!FullPath(file, path)) {
+    d.state = IniFileState::Unreadable;
+    return d.state;
+  }
+  d.file = std::u16string(reinterpret_cast<const char16_t*>(path.data()), path.size());
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD error = ::GetLastError();
+    d.state = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                  ? IniFileState::Missing
+                  : IniFileState::Unreadable;
+    return d.state;
+  }
+  const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    d.state = IniFileState::Unreadable;
+  } else if (size > kMaxIniFileBytes) {
+    d.state = IniFileState::TooLarge;
+  } else {
+    InputFile probe;
+    d.state = probe.Open(d.file) ? IniFileState::Loaded : IniFileState::Unreadable;
+  }
+  return d.state;
+}
+
+IniFileState IniDocument::state() const { return impl_->state; }
+
+int32_t IniDocument::ReadInt(std::u16string_view section, std::u16string_view key,
+                             int32_t defaultValue) const {
+  if (impl_->state != IniFileState::Loaded) return defaultValue;
+  return ReadIniInt(impl_->file, section, key, defaultValue);
+}
+
+std::u16string IniDocument::ReadString(std::u16string_view section, std::u16string_view key,
+                                       std::u16string_view defaultValue, size_t capacity) const {
+  if (impl_->state != IniFileState::Loaded) return DefaultString(defaultValue, capacity);
+  return ReadIniString(impl_->file, section, key, defaultValue, capacity);
+}
+
+bool IniDocument::WriteString(std::u16string_view section, std::u16string_view key,
+                              std::u16string_view value) {
+  Impl& d = *impl_;
+  section = TrimIniBlanks(section);
+  key = TrimIniBlanks(key);
+  value = TrimIniBlanks(value);
+  if (!IsUsableIniSectionName(section) || !IsUsableIniKeyName(key) || !IsStorableIniValue(value) ||
+      d.file.empty() || d.state == IniFileState::TooLarge || d.state == IniFileState::Unreadable) {
+    return false;
+  }
+  d.changes.push_back({false, std::u16string(section), std::u16string(key), std::u16string(value)});
+  return true;
+}
+
+void IniDocument::DeleteSection(std::u16string_view section) {
+  section = TrimIniBlanks(section);
+  // A missing file has nothing to delete (and is not created for it).
+  if (!IsUsableIniSectionName(section) || impl_->state == IniFileState::Missing) return;
+  impl_->changes.push_back({true, std::u16string(section), {}, {}});
+}
+
+bool IniDocument::Save() {
+  Impl& d = *impl_;
+  if (d.state == IniFileState::TooLarge || d.state == IniFileState::Unreadable || d.file.empty()) {
+    return false;
+  }
+  if (d.changes.empty()) return true;
+  const std::u16string_view folder = FolderPart(d.file);
+  RemoveStaleTemporaryFiles(folder);
+  // The copy starts as the file is now (its encoding included), or as a new
+  // UTF-16LE file.
+  std::vector<uint8_t> bytes;
+  if (d.state == IniFileState::Loaded) {
+    InputFile in;
+    if (!in.Open(d.file) || in.Size() > kMaxIniFileBytes) return false;
+    bytes.resize(static_cast<size_t>(in.Size()));
+    if (in.Read(bytes.data(), bytes.size()) != bytes.size()) return false;
+  } else {
+    bytes = {0xFF, 0xFE};
+  }
+  const std::u16string temp = MakeTemporaryName(folder);
+  OutputFile out;
+  if (!out.Create(temp)) return false;
+  bool ok = out.Write(bytes.data(), bytes.size());
+  ok = out.Close() && ok;
+  for (const Impl::Change& change : d.changes) {
+    if (!ok) break;
+    ok = change.deletesSection ? DeleteIniSection(temp, change.section)
+                               : WriteIniString(temp, change.section, change.key, change.value);
+  }
+  ok = ok && FlushFileToDisk(temp) && ReplaceWithFile(temp, d.file);
+  if (!ok) {
+    DeleteOwnFile(temp);
+    return false;
+  }
+  d.state = IniFileState::Loaded;
+  d.changes.clear();
   return true;
 }
 

@@ -56,22 +56,28 @@ std::u16string DecodeComment(std::u16string_view stored) {
 }
 
 void LoadConversionParameters(std::u16string_view iniPath, ConversionParameters& params) {
+  IniDocument ini;
+  ini.Load(iniPath);
+  LoadConversionParameters(ini, params);
+}
+
+void LoadConversionParameters(const IniDocument& ini, ConversionParameters& params) {
   const ConversionParameters defaults;
   for (const ParameterKey& key : ConversionParameterKeys()) {
     switch (key.kind) {
       case ParameterKind::Int:
       case ParameterKind::Flag:
         IntField(params, key) = NormalizeStoredInt(
-            key, ReadIniInt(iniPath, kConversionSection, key.key, IntField(defaults, key)));
+            key, ini.ReadInt(kConversionSection, key.key, IntField(defaults, key)));
         break;
       case ParameterKind::Text:
-        TextField(params, key) = ReadStoredText(iniPath, kConversionSection, key.key,
+        TextField(params, key) = ReadStoredText(ini, kConversionSection, key.key,
                                                 TextField(defaults, key), kMaxTextChars);
         break;
       case ParameterKind::Comment:
         // Room for a full-length comment plus its appended "0".
         TextField(params, key) = DecodeComment(
-            ReadStoredText(iniPath, kConversionSection, key.key,
+            ReadStoredText(ini, kConversionSection, key.key,
                            EncodeComment(TextField(defaults, key)), kMaxCommentChars + 1));
         break;
     }
@@ -83,19 +89,19 @@ void LoadConversionParameters(std::u16string_view iniPath, ConversionParameters&
   }
 }
 
-bool WriteConversionParameters(std::u16string_view iniPath, const ConversionParameters& params) {
+bool WriteConversionParameters(IniDocument& ini, const ConversionParameters& params) {
   bool ok = true;
   for (const ParameterKey& key : ConversionParameterKeys()) {
     switch (key.kind) {
       case ParameterKind::Int:
       case ParameterKind::Flag:
-        ok &= WriteStoredInt(iniPath, kConversionSection, key.key, IntField(params, key));
+        ok &= WriteStoredInt(ini, kConversionSection, key.key, IntField(params, key));
         break;
       case ParameterKind::Text:
-        ok &= WriteStoredText(iniPath, kConversionSection, key.key, TextField(params, key));
+        ok &= WriteStoredText(ini, kConversionSection, key.key, TextField(params, key));
         break;
       case ParameterKind::Comment:
-        ok &= WriteStoredText(iniPath, kConversionSection, key.key,
+        ok &= WriteStoredText(ini, kConversionSection, key.key,
                               EncodeComment(TextField(params, key)));
         break;
     }
@@ -105,16 +111,21 @@ bool WriteConversionParameters(std::u16string_view iniPath, const ConversionPara
 
 bool SaveAllSettings(std::u16string_view iniPath, const ConversionParameters& params,
                      const WindowSettings& window) {
-  bool ok = true;
-  for (std::u16string_view section : kSectionsRewritten) ok &= DeleteIniSection(iniPath, section);
-  ok &= WriteConversionParameters(iniPath, params);
-  ok &= WriteWindowSettings(iniPath, window);
-  return ok;
+  IniDocument ini;
+  ini.Load(iniPath);
+  for (std::u16string_view section : kSectionsRewritten) ini.DeleteSection(section);
+  bool ok = WriteConversionParameters(ini, params);
+  ok &= WriteWindowSettings(ini, window);
+  // What could be stored is saved even when a value could not.
+  return ini.Save() && ok;
 }
 
 bool SaveConversionParameters(std::u16string_view iniPath, const ConversionParameters& params) {
-  const bool deleted = DeleteIniSection(iniPath, kConversionSection);
-  return WriteConversionParameters(iniPath, params) && deleted;
+  IniDocument ini;
+  ini.Load(iniPath);
+  ini.DeleteSection(kConversionSection);
+  const bool ok = WriteConversionParameters(ini, params);
+  return ini.Save() && ok;
 }
 
 void ApplyResetRule(const WindowSettings& window, ConversionParameters& params) {

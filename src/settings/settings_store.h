@@ -1,13 +1,15 @@
 // Loading the conversion settings at start-up and saving every setting at
 // exit, with the rules applied between the two: the "Reset" rule and the
-// value rules of the edited controls. The store reads once and writes once;
-// nothing here shows or prints anything.
+// value rules of the edited controls. The store reads the file once per
+// load and replaces it in one step per save (IniDocument); nothing here
+// shows or prints anything.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/ini_file.h"
 #include "settings/conversion_parameters.h"
 #include "settings/window_settings.h"
 
@@ -25,23 +27,29 @@ std::u16string DecodeComment(std::u16string_view stored);
 // flags keep bit 0; integers outside their range are clamped or replaced by
 // the default (so "IFmt" 7 or more, or negative, gives 0 and "OFmt" 6 or
 // more gives 2); "JTrans" set forces "IFmt" 3 and "OFmt" 2.
+void LoadConversionParameters(const IniDocument& ini, ConversionParameters& params);
+// The same after reading the file once (defaults when it is missing, too
+// large or unreadable).
 void LoadConversionParameters(std::u16string_view iniPath, ConversionParameters& params);
 
-// Writes "CvtPrms": every key in table order, the comment encoded. The
-// section must have been deleted first. False when any write failed.
-bool WriteConversionParameters(std::u16string_view iniPath, const ConversionParameters& params);
+// Writes "CvtPrms" into the document: every key in table order, the comment
+// encoded. The section must have been deleted first. False when a value
+// could not be stored.
+bool WriteConversionParameters(IniDocument& ini, const ConversionParameters& params);
 
-// Rewrites the settings file: deletes the sections "Awin", "SImg", "Path",
-// "MWin", "CvtPrms" and "FolderList", then writes "CvtPrms", "MWin" and
-// "FolderList" in their fixed order. Other sections are left alone. False
-// when the file could not be written completely (the front end decides
-// whether to tell the user).
+// Rewrites the settings file in one step: deletes the sections "Awin",
+// "SImg", "Path", "MWin", "CvtPrms" and "FolderList", then writes
+// "CvtPrms", "MWin" and "FolderList" in their fixed order. Other sections
+// are kept. False, with the old file unchanged, when it could not be
+// written completely, or when it is too large (over 1 MiB) or unreadable:
+// such a file is never overwritten (the front end decides whether to tell
+// the user).
 bool SaveAllSettings(std::u16string_view iniPath, const ConversionParameters& params,
                      const WindowSettings& window);
 
 // Rewrites "CvtPrms" alone (delete, then write), leaving the window
 // sections as they are: for a front end without a main window (the CLI).
-// False when the file could not be written completely.
+// Same guarantees as SaveAllSettings.
 bool SaveConversionParameters(std::u16string_view iniPath, const ConversionParameters& params);
 
 // At exit, when "Reset" is set: switches off the per-run options (RszOpt,

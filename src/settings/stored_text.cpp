@@ -27,25 +27,25 @@ std::u16string ProtectStoredText(std::u16string_view value) {
   return quoted;
 }
 
-std::u16string ReadStoredText(std::u16string_view iniPath, std::u16string_view section,
+std::u16string ReadStoredText(const IniDocument& ini, std::u16string_view section,
                               std::u16string_view key, std::u16string_view defaultValue,
                               size_t maxChars) {
   // Room for the two quotes of a protected value and the terminator, so
   // that a value of exactly maxChars characters comes back whole.
-  std::u16string text = ReadIniString(iniPath, section, key, defaultValue, maxChars + 3);
+  std::u16string text = ini.ReadString(section, key, defaultValue, maxChars + 3);
   if (text.size() > maxChars) text.resize(maxChars);
   return text;
 }
 
-bool WriteStoredText(std::u16string_view iniPath, std::u16string_view section,
+bool WriteStoredText(IniDocument& ini, std::u16string_view section,
                      std::u16string_view key, std::u16string_view value) {
   if (!IsStorableIniValue(value)) return false;
-  return WriteIniString(iniPath, section, key, ProtectStoredText(value));
+  return ini.WriteString(section, key, ProtectStoredText(value));
 }
 
-bool WriteStoredInt(std::u16string_view iniPath, std::u16string_view section,
+bool WriteStoredInt(IniDocument& ini, std::u16string_view section,
                     std::u16string_view key, int32_t value) {
-  return WriteIniString(iniPath, section, key, Utf8ToUtf16(std::to_string(value)));
+  return ini.WriteString(section, key, Utf8ToUtf16(std::to_string(value)));
 }
 
 }  // namespace pixlane

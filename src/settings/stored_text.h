@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ini_file.h"
+
 namespace pixlane {
 
 // The stored form of `value` (quoted when needed).
@@ -17,17 +19,17 @@ std::u16string ProtectStoredText(std::u16string_view value);
 
 // Reads a string written by WriteStoredText: at most `maxChars` characters
 // of the unquoted value, `defaultValue` when the key is missing.
-std::u16string ReadStoredText(std::u16string_view iniPath, std::u16string_view section,
+std::u16string ReadStoredText(const IniDocument& ini, std::u16string_view section,
                               std::u16string_view key, std::u16string_view defaultValue,
                               size_t maxChars);
 
 // Writes a string so that ReadStoredText gives it back unchanged. False
 // when the text cannot be stored (a line break or NUL) or the write failed.
-bool WriteStoredText(std::u16string_view iniPath, std::u16string_view section,
+bool WriteStoredText(IniDocument& ini, std::u16string_view section,
                      std::u16string_view key, std::u16string_view value);
 
 // Writes an integer in decimal ("%d").
-bool WriteStoredInt(std::u16string_view iniPath, std::u16string_view section,
+bool WriteStoredInt(IniDocument& ini, std::u16string_view section,
                     std::u16string_view key, int32_t value);
 
 }  // namespace pixlane

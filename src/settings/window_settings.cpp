@@ -95,18 +95,25 @@ WindowPosition InitialWindowPosition(const WorkArea& area, const WindowSettings&
 
 WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& area,
                                   std::u16string_view picturesFolder, WindowSettings& settings) {
-  const bool firstStart = !PathExists(iniPath);
+  IniDocument ini;
+  ini.Load(iniPath);
+  return LoadWindowSettings(ini, area, picturesFolder, settings);
+}
+
+WindowPosition LoadWindowSettings(const IniDocument& ini, const WorkArea& area,
+                                  std::u16string_view picturesFolder, WindowSettings& settings) {
+  const bool firstStart = ini.state() == IniFileState::Missing;
   const WindowSettings defaults;
   const WindowPosition centred = CentredWindowOffset(area);
-  settings.WinX = ReadIniInt(iniPath, kWindowSection, u"WinX", centred.x);
-  settings.WinY = ReadIniInt(iniPath, kWindowSection, u"WinY", centred.y);
+  settings.WinX = ini.ReadInt(kWindowSection, u"WinX", centred.x);
+  settings.WinY = ini.ReadInt(kWindowSection, u"WinY", centred.y);
   for (const WindowKey& k : kWindowKeys) {
     if (k.kind == Kind::Path) {
       settings.*(k.textField) =
-          ReadStoredText(iniPath, kWindowSection, k.key, defaults.*(k.textField), kMaxPathChars);
+          ReadStoredText(ini, kWindowSection, k.key, defaults.*(k.textField), kMaxPathChars);
       continue;
     }
-    int32_t value = ReadIniInt(iniPath, kWindowSection, k.key, defaults.*(k.intField));
+    int32_t value = ini.ReadInt(kWindowSection, k.key, defaults.*(k.intField));
     if (k.kind == Kind::Flag) value &= 1;
     settings.*(k.intField) = value;
   }
@@ -114,9 +121,9 @@ WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& a
   if (settings.TvIOSet < 0 || settings.TvIOSet > 2) settings.TvIOSet = defaults.TvIOSet;
   for (size_t i = 0; i < kFolderHistoryLength; ++i) {
     settings.IH[i] =
-        ReadStoredText(iniPath, kWindowSection, Numbered(u"IH", i), u"", kMaxPathChars);
+        ReadStoredText(ini, kWindowSection, Numbered(u"IH", i), u"", kMaxPathChars);
     settings.OH[i] =
-        ReadStoredText(iniPath, kWindowSection, Numbered(u"OH", i), u"", kMaxPathChars);
+        ReadStoredText(ini, kWindowSection, Numbered(u"OH", i), u"", kMaxPathChars);
   }
 
   settings.FolderList.clear();
@@ -125,7 +132,7 @@ WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& a
   } else {
     for (size_t i = 0; i < kMaxRegisteredFolders; ++i) {
       std::u16string folder =
-          ReadStoredText(iniPath, kFolderListSection, Numbered(u"", i), u"", kMaxPathChars);
+          ReadStoredText(ini, kFolderListSection, Numbered(u"", i), u"", kMaxPathChars);
       if (folder.empty()) break;
       if (IsDirectory(folder)) settings.FolderList.push_back(std::move(folder));
     }
@@ -138,17 +145,17 @@ WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& a
   return LoadWindowSettings(iniPath, area, UserPicturesFolder(), settings);
 }
 
-bool WriteWindowSettings(std::u16string_view iniPath, const WindowSettings& settings) {
-  bool ok = WriteStoredInt(iniPath, kWindowSection, u"WinX", settings.WinX);
-  ok &= WriteStoredInt(iniPath, kWindowSection, u"WinY", settings.WinY);
+bool WriteWindowSettings(IniDocument& ini, const WindowSettings& settings) {
+  bool ok = WriteStoredInt(ini, kWindowSection, u"WinX", settings.WinX);
+  ok &= WriteStoredInt(ini, kWindowSection, u"WinY", settings.WinY);
   for (const WindowKey& k : kWindowKeys) {
     ok &= k.kind == Kind::Path
-              ? WriteStoredText(iniPath, kWindowSection, k.key, settings.*(k.textField))
-              : WriteStoredInt(iniPath, kWindowSection, k.key, settings.*(k.intField));
+              ? WriteStoredText(ini, kWindowSection, k.key, settings.*(k.textField))
+              : WriteStoredInt(ini, kWindowSection, k.key, settings.*(k.intField));
   }
   for (size_t i = 0; i < kFolderHistoryLength; ++i) {
-    ok &= WriteStoredText(iniPath, kWindowSection, Numbered(u"IH", i), settings.IH[i]);
-    ok &= WriteStoredText(iniPath, kWindowSection, Numbered(u"OH", i), settings.OH[i]);
+    ok &= WriteStoredText(ini, kWindowSection, Numbered(u"IH", i), settings.IH[i]);
+    ok &= WriteStoredText(ini, kWindowSection, Numbered(u"OH", i), settings.OH[i]);
   }
   size_t next = 0;
   const size_t count = std::min(settings.FolderList.size(), kMaxRegisteredFolders);
@@ -156,7 +163,7 @@ bool WriteWindowSettings(std::u16string_view iniPath, const WindowSettings& sett
     const std::u16string& folder = settings.FolderList[i];
     if (folder.empty()) break;
     if (!IsDirectory(folder) || !IsStorableIniValue(folder)) continue;
-    ok &= WriteStoredText(iniPath, kFolderListSection, Numbered(u"", next++), folder);
+    ok &= WriteStoredText(ini, kFolderListSection, Numbered(u"", next++), folder);
   }
   return ok;
 }

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ini_file.h"
+
 namespace pixlane {
 
 inline constexpr int32_t kMainWindowWidth = 720;
@@ -70,6 +72,9 @@ WindowPosition InitialWindowPosition(const WorkArea& area, const WindowSettings&
 // not existing folders are skipped. When the INI file does not exist (a
 // first start) the folder list holds `picturesFolder` alone (nothing when
 // it is empty).
+WindowPosition LoadWindowSettings(const IniDocument& ini, const WorkArea& area,
+                                  std::u16string_view picturesFolder, WindowSettings& settings);
+// The same after reading the file once.
 WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& area,
                                   std::u16string_view picturesFolder, WindowSettings& settings);
 // The same with the user's pictures folder.
@@ -89,6 +94,6 @@ WindowPosition LoadWindowSettings(std::u16string_view iniPath, const WorkArea& a
 bool SetWindowSetting(WindowSettings& settings, std::u16string_view key,
                       std::u16string_view value);
 
-bool WriteWindowSettings(std::u16string_view iniPath, const WindowSettings& settings);
+bool WriteWindowSettings(IniDocument& ini, const WindowSettings& settings);
 
 }  // namespace pixlane

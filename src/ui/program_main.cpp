@@ -9,6 +9,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "platform/ini_file.h"
+#include "platform/known_folders.h"
 #include "settings/error_messages.h"
 #include "settings/ini_location.h"
 #include "settings/settings_store.h"
@@ -70,8 +72,11 @@ void ShowStartFolders() {
 bool Initialize(int showCommand, bool& windowClosed) {
   windowClosed = false;
   const WorkArea area = DesktopWorkArea();
-  const WindowPosition position = LoadWindowSettings(g_app.iniPath, area, g_app.window);
-  LoadConversionParameters(g_app.iniPath, g_app.params);
+  // One read of the settings file for both records.
+  IniDocument ini;
+  const IniFileState iniState = ini.Load(g_app.iniPath);
+  const WindowPosition position = LoadWindowSettings(ini, area, UserPicturesFolder(), g_app.window);
+  LoadConversionParameters(ini, g_app.params);
 
   RefreshThemeState();
   if (!RegisterWindowClasses()) return false;
@@ -82,6 +87,13 @@ bool Initialize(int showCommand, bool& windowClosed) {
   g_app.keyboardHook = SetWindowsHookExW(WH_KEYBOARD, KeyboardHookProc, nullptr, GetCurrentThreadId());
 
   if (!CreateMainWindow(position.x, position.y) || !g_app.main) return false;
+  if ((iniState == IniFileState::TooLarge || iniState == IniFileState::Unreadable) && !g_app.testMode) {
+    // The file was not read, and the exit will not overwrite it.
+    MessageBoxW(g_app.main,
+                L"設定ファイルが 1 MiB を超えているか読み込めないため、既定の設定で起動します。\n"
+                L"設定ファイルは変更しません。",
+                L"Pixlane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  }
   ShowStartFolders();
 
   int count = 0;

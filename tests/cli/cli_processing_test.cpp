@@ -41,6 +41,7 @@ class CliProcessingTest : public testing::Test {
     writer.converter.height = h;
     writer.converter.sourceBitCount = bits;
     writer.converter.targetBitCount = bits;
+    DeleteFilePath(in_.File("in.bmp"));  // files are only created anew
     ASSERT_TRUE(WriteBmp(writer, in_.File("in.bmp"), image.palette.data(), image.pixels.data()));
   }
 

@@ -133,5 +133,34 @@ TEST_F(CliRunTest, StopRequestEndsTheBatchAfterTheCurrentFile) {
   EXPECT_EQ(entries.size(), 1u);
 }
 
+TEST_F(CliRunTest, ADamagedInputIsKeptSaidSoAndMakesTheStatusOne) {
+  WritePatternBmp(in.File("cut.bmp"), 16, 16, 24);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(test::ReadWholeFile(in.File("cut.bmp"), bytes));
+  bytes.resize(bytes.size() / 2);
+  ASSERT_TRUE(test::WriteWholeFile(in.File("cut.bmp"), bytes));
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  int holds = 0;
+  output.holdStop = [&holds](bool hold) { holds += hold ? 1 : -1; };
+  CliOptions options;
+  options.inputs = {in.File("cut.bmp")};
+  options.outputFolder = dest.path();
+  EXPECT_EQ(Run(options), kExitSomeFailed);
+  EXPECT_EQ(holds, 0);  // every hold released
+  EXPECT_TRUE(PathExists(in.File("cut.bmp")));
+  EXPECT_TRUE(PathExists(dest.File("cut.bmp")));
+  ASSERT_EQ(err.size(), 1u);
+  EXPECT_NE(err[0].find("partial"), std::string::npos) << err[0];
+  EXPECT_NE(err[0].find("input kept"), std::string::npos) << err[0];
+
+  // Without deletion the output is all there is to say: status 0.
+  params.IFileDel = 0;
+  err.clear();
+  EXPECT_EQ(Run(options), kExitAllConverted);
+  ASSERT_EQ(err.size(), 1u);
+  EXPECT_NE(err[0].find("partial"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace pixlane::cli

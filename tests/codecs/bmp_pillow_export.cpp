@@ -58,6 +58,7 @@ bool Export(const std::u16string& folder, const ImageBuffer& image, int target, 
   writer.converter.height = height;
   writer.converter.sourceBitCount = image.header.bitCount;
   writer.converter.targetBitCount = target;
+  DeleteFilePath(JoinPath(folder, Utf8ToUtf16(name)));  // left by an earlier run
   if (!WriteBmp(writer, JoinPath(folder, Utf8ToUtf16(name)), image.palette.data(),
                 image.pixels.data())) {
     std::fprintf(stderr, "%s: %s\n", name, CodecErrorName(writer.error));

@@ -311,6 +311,7 @@ TEST(BmpReaderMasks, ShortDataKeepsWholePixelsAndLeavesTheRestZero) {
   BmpReader reader;
   const ImageBuffer* image = Read(reader, BuildBmp(spec));
   ASSERT_NE(image, nullptr);
+  EXPECT_TRUE(image->isPartial);
   const uint8_t* row0 = image->pixels.data();
   const uint8_t* row1 = row0 + RowStride(3, 24);
   EXPECT_EQ((std::array<uint8_t, 9>{row0[0], row0[1], row0[2], row0[3], row0[4], row0[5],
@@ -381,6 +382,35 @@ TEST(BmpReaderReset, NothingCarriesOverFromThePreviousRead) {
   EXPECT_TRUE(reader.image.pixels.empty());
   EXPECT_EQ(reader.image.header.width, 0);
   EXPECT_EQ(reader.infoHeader.width, 0);
+}
+
+TEST(BmpReaderPartial, OnlyMissingPixelsMakeAnImagePartial) {
+  // 3 × 2 pixels of 24 bits: rows of 9 pixel bytes padded to 12.
+  BmpSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  spec.bitCount = 24;
+  spec.pixels = std::vector<uint8_t>(24, 0x40);
+  BmpReader reader;
+  ASSERT_NE(Read(reader, BuildBmp(spec)), nullptr);
+  EXPECT_FALSE(reader.image.isPartial);
+  // Without the last row's padding (some writers leave it off): complete.
+  spec.pixels.resize(21);
+  ASSERT_NE(Read(reader, BuildBmp(spec)), nullptr);
+  EXPECT_FALSE(reader.image.isPartial);
+  // One pixel byte short: partial.
+  spec.pixels.resize(20);
+  ASSERT_NE(Read(reader, BuildBmp(spec)), nullptr);
+  EXPECT_TRUE(reader.image.isPartial);
+  // The same for indexed data: 4 bits, 3 pixels take 2 bytes of a 4-byte row.
+  spec.bitCount = 4;
+  spec.table = std::vector<uint8_t>(16 * 4, 0x80);
+  spec.pixels = {0x12, 0x30, 0, 0, 0x45};
+  ASSERT_NE(Read(reader, BuildBmp(spec)), nullptr);
+  EXPECT_TRUE(reader.image.isPartial);
+  spec.pixels.push_back(0x60);
+  ASSERT_NE(Read(reader, BuildBmp(spec)), nullptr);
+  EXPECT_FALSE(reader.image.isPartial);
 }
 
 }  // namespace

@@ -54,6 +54,7 @@ bool Write(BmpWriter& writer, const ImageBuffer& image, int targetBitCount,
   writer.converter.height = image.header.height;
   writer.converter.sourceBitCount = image.header.bitCount;
   writer.converter.targetBitCount = targetBitCount;
+  DeleteFilePath(path);  // files are only created anew
   return WriteBmp(writer, path, image.palette.data(), image.pixels.data());
 }
 

@@ -141,5 +141,52 @@ TEST(GifReaderLimits, EveryPrefixWithoutTheDataTerminatorIsRefused) {
   EXPECT_EQ(reader.error, CodecError::CannotOpen);
 }
 
+TEST(GifReaderPartial, AStreamThatEndsEarlyMakesThePicturePartial) {
+  // A 4 × 4 image of two colours whose data is a clear code, one pixel and
+  // the end code (3-bit codes 4, 0, 5): 15 pixels are never given.
+  auto build = [](std::vector<uint8_t> lzw) {
+    std::vector<uint8_t> file = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 4, 0, 0x80, 0, 0,
+                                 0,   0,   0,   255, 255, 255};
+    file.insert(file.end(), {0x2C, 0, 0, 0, 0, 4, 0, 4, 0, 0, 2, static_cast<uint8_t>(lzw.size())});
+    file.insert(file.end(), lzw.begin(), lzw.end());
+    file.insert(file.end(), {0, 0x3B});
+    return file;
+  };
+  GifReader reader;
+  const std::vector<uint8_t> shortStream = build({0x44, 0x01});
+  ASSERT_NE(ReadGifMemory(reader, shortStream.data(), shortStream.size()), nullptr);
+  EXPECT_TRUE(reader.image.isPartial);
+  // Sixteen single-pixel codes 1: each after the first defines a table
+  // entry, which widens the codes to 4 bits at entry 8 and 5 bits at 16.
+  std::vector<uint8_t> whole;
+  uint32_t bits = 0;
+  int count = 0;
+  int codeSize = 3;
+  int next = 6;
+  auto put = [&](uint32_t code) {
+    bits |= code << count;
+    count += codeSize;
+    while (count >= 8) {
+      whole.push_back(static_cast<uint8_t>(bits));
+      bits >>= 8;
+      count -= 8;
+    }
+  };
+  put(4);
+  for (int i = 0; i < 16; ++i) {
+    put(1);
+    if (i > 0 && next < 4096) {
+      ++next;
+      if (next == (1 << codeSize) && codeSize < 12) ++codeSize;
+    }
+  }
+  put(5);
+  if (count > 0) whole.push_back(static_cast<uint8_t>(bits));
+  const std::vector<uint8_t> complete = build(whole);
+  ASSERT_NE(ReadGifMemory(reader, complete.data(), complete.size()), nullptr);
+  EXPECT_FALSE(reader.image.isPartial);
+  EXPECT_EQ(IndexAt(reader.image, 3, 3), 1);
+}
+
 }  // namespace
 }  // namespace pixlane

@@ -39,6 +39,7 @@ TEST(GifTiffDispatch, LoadsAndSavesEveryDepthOption) {
     ASSERT_TRUE(LoadImageFile(context, test::TestDataPath("tiff/pil_rgb8.tif")));
     EXPECT_EQ(context.current.record->sourceFormat, FormatCode::Tiff);
     const std::u16string out = folder.File(c.ofmt == 4 ? "out.gif" : "out.tif");
+    DeleteFilePath(out);  // files are only created anew
     ASSERT_TRUE(SaveImageFile(context, params, out)) << CodecErrorName(context.lastError);
     EXPECT_EQ(context.lastSaveDepth, c.savedDepth);
     ReleaseCurrentImage(context);

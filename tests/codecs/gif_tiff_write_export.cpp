@@ -112,6 +112,7 @@ bool ExportGif(const std::u16string& folder, const Source& s, int bits, bool int
   writer.converter.sourceBitCount = s.image.header.bitCount;
   writer.converter.targetBitCount = bits;
   writer.isInterlaced = interlaced;
+  DeleteFilePath(JoinPath(folder, Utf8ToUtf16(name)));  // left by an earlier run
   if (!WriteGif(writer, JoinPath(folder, Utf8ToUtf16(name)), s.image.palette.data(),
                 s.image.pixels.data())) {
     std::fprintf(stderr, "%s: %s\n", name, CodecErrorName(writer.error));
@@ -134,6 +135,7 @@ bool ExportTiff(const std::u16string& folder, const Source& s, int bits, bool gr
   writer.converter.sourceBitCount = s.image.header.bitCount;
   writer.converter.targetBitCount = bits;
   writer.isGrayscale = gray;
+  DeleteFilePath(JoinPath(folder, Utf8ToUtf16(name)));  // left by an earlier run
   if (!WriteTiff(writer, JoinPath(folder, Utf8ToUtf16(name)), s.image.palette.data(),
                  s.image.pixels.data())) {
     std::fprintf(stderr, "%s: %s\n", name, CodecErrorName(writer.error));

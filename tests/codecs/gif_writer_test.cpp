@@ -55,6 +55,7 @@ bool Write(const ImageBuffer& image, int bits, bool interlaced, const std::u16st
   writer.converter.sourceBitCount = image.header.bitCount;
   writer.converter.targetBitCount = bits;
   writer.isInterlaced = interlaced;
+  DeleteFilePath(path);  // files are only created anew
   return WriteGif(writer, path, image.palette.data(), image.pixels.data());
 }
 

@@ -189,5 +189,27 @@ TEST(JpegReader, FailsCleanlyOnBrokenFiles) {
   EXPECT_EQ(reader.error, CodecError::CannotOpen);
 }
 
+TEST(JpegReader, MarksImagesCutShortOrDamagedAsPartial) {
+  const std::vector<uint8_t> good = DataFile("ycc420.jpg");
+  JpegReader reader;
+  ASSERT_NE(LoadJpegImageMemory(reader, good.data(), good.size()), nullptr);
+  EXPECT_FALSE(reader.image.isPartial);
+  // Cut inside the scan: the rows so far are kept, the rest filled in.
+  const size_t sos = PayloadOffset(good, 0xDA);
+  const std::vector<uint8_t> cut(good.begin(),
+                                 good.begin() + static_cast<std::ptrdiff_t>(sos + (good.size() - sos) / 3));
+  ASSERT_NE(LoadJpegImageMemory(reader, cut.data(), cut.size()), nullptr);
+  EXPECT_TRUE(reader.image.isPartial);
+  // Garbage in the middle of the entropy-coded data.
+  std::vector<uint8_t> damaged = good;
+  for (size_t i = sos + 40; i < sos + 200 && i + 2 < damaged.size(); ++i) damaged[i] = 0xFF;
+  if (LoadJpegImageMemory(reader, damaged.data(), damaged.size()) != nullptr) {
+    EXPECT_TRUE(reader.image.isPartial);
+  }
+  // The flag does not carry over to the next file.
+  ASSERT_NE(LoadJpegImageMemory(reader, good.data(), good.size()), nullptr);
+  EXPECT_FALSE(reader.image.isPartial);
+}
+
 }  // namespace
 }  // namespace pixlane

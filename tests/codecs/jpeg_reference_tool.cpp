@@ -214,6 +214,9 @@ int Exif(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 2) return pixlane::Usage();
   const std::string command = argv[1];
+  // Every command that writes writes argv[3], which the program only ever
+  // creates anew: an earlier run's file goes first.
+  if (command != "exif" && argc > 3) pixlane::DeleteFilePath(pixlane::Utf8ToUtf16(argv[3]));
   if (command == "decode") return pixlane::Decode(argc, argv);
   if (command == "transform") return pixlane::Transform(argc, argv);
   if (command == "encode") return pixlane::Encode(argc, argv);

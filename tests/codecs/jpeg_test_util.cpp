@@ -87,6 +87,7 @@ std::vector<uint8_t> MakeTestJpeg(int32_t width, int32_t height, const JpegEncod
   writer.converter.height = height;
   writer.converter.sourceBitCount = 24;
   std::vector<uint8_t> bytes;
+  DeleteFilePath(path);  // files are only created anew
   if (!SaveJpegImage(writer, path, nullptr, image.pixels.data())) return bytes;
   ReadWholeFile(path, bytes);
   return bytes;

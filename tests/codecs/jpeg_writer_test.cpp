@@ -30,6 +30,7 @@ class JpegWriterTest : public testing::Test {
     writer.converter.width = image.header.width;
     writer.converter.height = image.header.height;
     writer.converter.sourceBitCount = image.header.bitCount;
+    DeleteFilePath(path);  // files are only created anew
     return SaveJpegImage(writer, path, image.palette.data(), image.pixels.data());
   }
 
@@ -166,14 +167,15 @@ TEST_F(JpegWriterTest, RefusesWhatItCannotWrite) {
   EXPECT_FALSE(Save(writer, photo_, folder_.File("no/such/folder/c.jpg")));
   EXPECT_EQ(writer.error, CodecError::CannotOpen);
 #ifndef _WIN32
-  // The device accepts the file but no bytes: the buffer flush fails inside
-  // libjpeg, which jumps back through the error exit.
-  if (PathExists(u"/dev/full")) {
-    EXPECT_FALSE(Save(writer, photo_, u"/dev/full"));
-    EXPECT_EQ(writer.error, CodecError::WriteFailed);
-    EXPECT_FALSE(writer.lastErrorText.empty());
-    EXPECT_FALSE(writer.file.output.IsOpen());
+  {
+    // A full disk: the buffer flush fails inside libjpeg, which jumps back
+    // through the error exit.
+    test::FileSizeLimit limit(1000);
+    EXPECT_FALSE(Save(writer, photo_, folder_.File("full.jpg")));
   }
+  EXPECT_EQ(writer.error, CodecError::WriteFailed);
+  EXPECT_FALSE(writer.lastErrorText.empty());
+  EXPECT_FALSE(writer.file.output.IsOpen());
 #endif
 }
 
@@ -212,6 +214,7 @@ TEST_F(JpegWriterTest, SearchesTheQualityThatFitsTheLimit) {
     writer.converter.height = photo.header.height;
     writer.converter.sourceBitCount = 24;
     const std::u16string path = folder_.File("limited.jpg");
+    DeleteFilePath(path);  // files are only created anew
     ASSERT_TRUE(SaveJpegWithinSize(writer, path, limitKb, nullptr, photo.pixels.data()))
         << CodecErrorName(writer.error);
     EXPECT_EQ(writer.qualitiesTried, ExpectedSearch(sizes, limit));
@@ -260,6 +263,7 @@ TEST_F(JpegWriterTest, TinyImagesOutgrowTheSearchBlock) {
     writer.converter.height = 1;
     writer.converter.sourceBitCount = bits;
     const std::u16string path = folder_.File("tiny.jpg");
+    DeleteFilePath(path);  // files are only created anew
     ASSERT_TRUE(SaveJpegWithinSize(writer, path, 10, tiny.palette.data(), tiny.pixels.data()));
     EXPECT_EQ(writer.qualitiesTried, std::vector<int32_t>{100});
     std::vector<uint8_t> written;

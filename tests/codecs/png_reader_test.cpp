@@ -132,7 +132,12 @@ TEST_F(PngReaderTest, StreamEndingAfterHalfTheRowsKeepsThem) {
   ASSERT_NE(image, nullptr) << CodecErrorName(reader_.error);
   EXPECT_EQ(reader_.rowsDecoded, 4);
   EXPECT_EQ(reader_.rowsExpected, 8);
+  EXPECT_TRUE(image->isPartial);
   for (int y = 0; y < 8; ++y) EXPECT_EQ(Row(*image, y)[3], y < 4 ? 10 + y : 0) << y;
+  // All eight rows, even without the stream's end: complete.
+  ASSERT_NE(Read(PngFile(IhdrData(4, 8, 8, 0), {Chunk("IDAT", test::DeflateUnfinished(GrayRows(8)))})),
+            nullptr);
+  EXPECT_FALSE(reader_.image.isPartial);
 }
 
 TEST_F(PngReaderTest, DamagedStreamKeepsTheRowsBeforeTheDamage) {
@@ -143,6 +148,7 @@ TEST_F(PngReaderTest, DamagedStreamKeepsTheRowsBeforeTheDamage) {
   const ImageBuffer* image = Read(PngFile(IhdrData(4, 8, 8, 0), {Chunk("IDAT", data)}));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(reader_.rowsDecoded, 4);
+  EXPECT_TRUE(image->isPartial);
   for (int y = 0; y < 8; ++y) EXPECT_EQ(Row(*image, y)[0], y < 4 ? 10 + y : 0) << y;
 }
 

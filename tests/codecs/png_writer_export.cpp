@@ -65,6 +65,7 @@ int Run(const std::u16string& folder) {
           writer.interlace = interlace != 0;
           writer.comment = "Pixlane \xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\r\nline 2";
           const std::u16string path = JoinPath(folder, Utf8ToUtf16(name));
+          DeleteFilePath(path);  // left by an earlier run
           if (!WritePng(writer, path, image.palette.data(), image.pixels.data())) {
             std::fprintf(stderr, "%s: %s\n", name, CodecErrorName(writer.error));
             ++failures;

@@ -165,6 +165,27 @@ TEST(TiffReaderStrips, ManyStripsOverTheSameBytesStayBounded) {
   EXPECT_EQ(ColourAt(*image, 0, 0), (RgbQuad{3, 2, 1, 0}));
   EXPECT_EQ(ColourAt(*image, 1, 0), (RgbQuad{6, 5, 4, 0}));
   EXPECT_TRUE(reader.stripData.empty());
+  EXPECT_FALSE(image->isPartial);
+}
+
+TEST(TiffReaderStrips, StripsShorterThanTheImageMakeItPartial) {
+  // 2 x 2 RGB needs 12 bytes; the one strip holds the first row only.
+  std::vector<TiffEntry> entries = {{256, kShort, 1, 2}, {257, kShort, 1, 2}, {258, kShort, 3, 0},
+                                    {262, kShort, 1, 2}, {273, kLong, 1, 0},
+                                    {277, kShort, 1, 3}, {279, kLong, 1, 6}};
+  const uint32_t tail = test::TiffTailOffset(entries.size());
+  entries[2].value = tail;
+  entries[4].value = tail + 6;
+  std::vector<uint8_t> data;
+  for (int i = 0; i < 3; ++i) test::AppendU16(data, 8);
+  data.insert(data.end(), {1, 2, 3, 4, 5, 6});
+  std::vector<uint8_t> file = test::BuildTiff(entries, data);
+  TiffReader reader;
+  const ImageBuffer* image = ReadTiffMemory(reader, file.data(), file.size());
+  ASSERT_NE(image, nullptr) << CodecErrorName(reader.error);
+  EXPECT_TRUE(image->isPartial);
+  EXPECT_EQ(ColourAt(*image, 1, 0), (RgbQuad{6, 5, 4, 0}));
+  EXPECT_EQ(ColourAt(*image, 1, 1), (RgbQuad{0, 0, 0, 0}));
 }
 
 TEST(TiffReaderLimits, MissingFile) {

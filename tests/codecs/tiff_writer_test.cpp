@@ -70,6 +70,7 @@ WriteResult Write(const ImageBuffer& image, int target, bool gray,
   writer.xPelsPerMetre = pelsPerMetre;
   writer.yPelsPerMetre = pelsPerMetre;
   WriteResult r;
+  DeleteFilePath(path);  // files are only created anew
   r.ok = WriteTiff(writer, path, image.palette.data(), image.pixels.data());
   r.error = writer.error;
   if (r.ok) {

@@ -1,13 +1,26 @@
 // End-to-end batches in scratch folders with BMP files: counts, serial
 // numbers with gaps, collisions, subfolders, input deletion, abort, HTML
-// tags, folder checks and the summary texts.
+// tags, folder checks and the summary texts; and the faults a batch must
+// survive without losing anything: damaged inputs, inputs replaced or
+// folders removed during the run, a full disk, leftovers of killed runs,
+// links and FIFOs where files are expected.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <system_error>
 
 #include "codecs/bmp_writer.h"
 #include "engine/batch_driver.h"
 #include "platform/file_system.h"
+#include "platform/process_info.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 #include "support/test_support.h"
 
@@ -37,6 +50,16 @@ class RecordingHost : public BatchHost {
   bool RecycleFile(std::u16string_view path) override {
     recycled.emplace_back(path);
     return DeleteFilePath(path);
+  }
+  std::vector<BatchFileReport> reports;
+  std::function<void()> beforeCommit;          // runs as each commit starts
+  std::function<void(size_t)> afterFile;      // with the number of files done
+  void CommitStarting() override {
+    if (beforeCommit) beforeCommit();
+  }
+  void FileFinished(const BatchFileReport& report) override {
+    reports.push_back(report);
+    if (afterFile) afterFile(reports.size());
   }
 };
 
@@ -234,6 +257,139 @@ TEST_F(BatchDriverTest, PathBatchWritesBesideTheFirstFileWithoutSendToFolder) {
   EXPECT_FALSE(RunPathBatch(context, params, window, {other.File("two.bmp")}, false, u"", host).started);
   EXPECT_EQ(host.messages, std::vector<ErrorMessage>{ErrorMessage::InvalidOutputFolder});
 }
+
+// A 24-bit BMP of `width` × `height` cut after `keep` bytes.
+void WriteCutBmp(const std::u16string& path, int32_t width, int32_t height, size_t keep) {
+  WriteBmp(path, width, height);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(test::ReadWholeFile(path, bytes));
+  bytes.resize(keep);
+  ASSERT_TRUE(test::WriteWholeFile(path, bytes));
+}
+
+TEST_F(BatchDriverTest, ADamagedInputIsConvertedButNeverDeleted) {
+  WriteCutBmp(In("cut.bmp"), 16, 16, 54 + 16 * 48 / 3);
+  WriteBmp(In("whole.bmp"), 4, 4);
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  const BatchResult r = RunList({u"cut.bmp", u"whole.bmp"});
+  EXPECT_EQ(r.successCount, 2);
+  EXPECT_EQ(r.partialCount, 1);
+  EXPECT_EQ(r.inputsKept, 1);
+  EXPECT_TRUE(PathExists(In("cut.bmp")));
+  EXPECT_FALSE(PathExists(In("whole.bmp")));
+  EXPECT_TRUE(PathExists(out.File("cut.bmp")));
+  ASSERT_EQ(host.reports.size(), 2u);
+  EXPECT_TRUE(host.reports[0].partial);
+  EXPECT_FALSE(host.reports[0].inputKeptReason.empty());
+  EXPECT_FALSE(host.reports[1].partial);
+  EXPECT_TRUE(host.reports[1].inputKeptReason.empty());
+  // The summary counts stay as they are: both were converted.
+  EXPECT_EQ(host.summary, u"入力ファイル数  2\n出力ファイル数  2\n    ");
+}
+
+TEST_F(BatchDriverTest, AnInputReplacedBeforeItsCommitIsKept) {
+  WriteBmp(In("a.bmp"), 2, 2);
+  params.IFileDel = 1;
+  params.Recycle = 1;
+  host.beforeCommit = [this] {
+    DeleteFilePath(In("a.bmp"));
+    WriteBmp(In("a.bmp"), 3, 3);
+  };
+  const BatchResult r = RunList({u"a.bmp"});
+  EXPECT_EQ(r.successCount, 1);
+  EXPECT_EQ(r.inputsKept, 1);
+  EXPECT_TRUE(host.recycled.empty());
+  uint64_t size = 0;
+  ASSERT_TRUE(GetFileSize(In("a.bmp"), size));
+  EXPECT_EQ(size, 54u + 3 * 12);  // the new file, untouched
+}
+
+TEST_F(BatchDriverTest, SweepsLeftoversOfKilledRunsAndLeavesNoneOfItsOwn) {
+  // The name a killed run's process 4000000001 left on this machine.
+  char name[64];
+  std::snprintf(name, sizeof name, ".pixlane-%08x-4000000001-00000000000000ff.tmp", MachineTag());
+  const std::u16string stale = out.File(name);
+  ASSERT_TRUE(test::WriteWholeFile(stale, {'B', 'M'}));
+  for (int i = 0; i < 3; ++i) WriteBmp(in.File("p" + std::to_string(i) + ".bmp"), 5, 3);
+  ASSERT_TRUE(test::WriteWholeFile(In("bad.bmp"), {'B', 'M', 1}));
+  const BatchResult r = RunList({u"p0.bmp", u"bad.bmp", u"p1.bmp", u"p2.bmp"});
+  EXPECT_EQ(r.staleFilesRemoved, 1);
+  EXPECT_EQ(FileNames(out.path()),
+            (std::vector<std::u16string>{u"p0.bmp", u"p1.bmp", u"p2.bmp"}));
+}
+
+TEST_F(BatchDriverTest, AnOutputFolderRemovedDuringTheRunFailsTheRestClearly) {
+  for (int i = 0; i < 3; ++i) WriteBmp(in.File("p" + std::to_string(i) + ".bmp"), 2, 2);
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  host.afterFile = [this](size_t done) {
+    if (done != 1) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(out.path()), ignored);
+  };
+  const BatchResult r = RunList({u"p0.bmp", u"p1.bmp", u"p2.bmp"});
+  EXPECT_EQ(r.processedCount, 3);
+  EXPECT_EQ(r.successCount, 1);
+  ASSERT_EQ(host.reports.size(), 3u);
+  for (size_t i = 1; i < 3; ++i) {
+    EXPECT_FALSE(host.reports[i].converted);
+    // The codec's reason and the system's.
+    EXPECT_EQ(host.reports[i].reason.rfind("CannotOpen: ", 0), 0u) << host.reports[i].reason;
+  }
+  EXPECT_FALSE(PathExists(In("p0.bmp")));
+  EXPECT_TRUE(PathExists(In("p1.bmp")));
+  EXPECT_TRUE(PathExists(In("p2.bmp")));
+  ASSERT_TRUE(CreateFolder(out.path()));  // for the scratch folder's clean-up
+}
+
+#ifndef _WIN32
+TEST_F(BatchDriverTest, AFullDiskFailsOneFileAndTheRestGoOn) {
+  WriteBmp(In("big.bmp"), 300, 300);  // 270 KB
+  WriteBmp(In("small.bmp"), 8, 8);
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  BatchResult r;
+  {
+    test::FileSizeLimit limit(100000);
+    r = RunList({u"big.bmp", u"small.bmp"});
+  }
+  EXPECT_EQ(r.successCount, 1);
+  ASSERT_EQ(host.reports.size(), 2u);
+  EXPECT_EQ(host.reports[0].reason.rfind("WriteFailed: ", 0), 0u) << host.reports[0].reason;
+  EXPECT_TRUE(PathExists(In("big.bmp")));
+  EXPECT_FALSE(PathExists(In("small.bmp")));
+  // Nothing partial under any name, and no temporary file.
+  EXPECT_EQ(FileNames(out.path()), std::vector<std::u16string>{u"small.bmp"});
+}
+
+TEST_F(BatchDriverTest, LinksAtTheTagFileNameAreLeftAlone) {
+  ASSERT_TRUE(test::WriteWholeFile(In("victim.txt"), {'v'}));
+  const std::u16string tagFile =
+      JoinPath(out.path(), std::u16string(FileNamePart(out.path())) + u".html");
+  ASSERT_EQ(::symlink(Utf16ToUtf8(In("victim.txt")).c_str(), Utf16ToUtf8(tagFile).c_str()), 0);
+  WriteBmp(In("small.bmp"), 4, 4);
+  params.HtmlTag = 1;
+  RunList({u"small.bmp"});
+  EXPECT_EQ(host.messages, std::vector<ErrorMessage>{ErrorMessage::HtmlTagWriteFailed});
+  EXPECT_TRUE(host.recycled.empty());
+  std::vector<uint8_t> victim;
+  ASSERT_TRUE(test::ReadWholeFile(In("victim.txt"), victim));
+  EXPECT_EQ(victim, std::vector<uint8_t>{'v'});
+  EXPECT_TRUE(PathTaken(tagFile));
+  EXPECT_EQ(FileNames(out.path()), (std::vector<std::u16string>{std::u16string(FileNamePart(tagFile)), u"small.bmp"}));
+}
+
+TEST_F(BatchDriverTest, AFifoNamedLikeAnImageFailsAtOnce) {
+  ASSERT_EQ(::mkfifo(Utf16ToUtf8(In("pipe.bmp")).c_str(), 0600), 0);
+  WriteBmp(In("a.bmp"), 2, 2);
+  const BatchResult r =
+      RunPathBatch(context, params, window, {In("pipe.bmp"), In("a.bmp")}, true, out.path(), host);
+  EXPECT_EQ(r.successCount, 1);
+  ASSERT_EQ(host.reports.size(), 2u);
+  EXPECT_EQ(host.reports[0].reason, "NotRegularFile");
+}
+#endif
 
 TEST(FolderHistoryTest, MovesTheFolderToTheFrontAndKeepsEight) {
   std::array<std::u16string, kFolderHistoryLength> h{u"a", u"b", u"c", u"d",

@@ -149,6 +149,7 @@ TEST_F(JpegEngineTest, SavesWithTheJpegSettings) {
   params_.Limit = 1;
   params_.LmtVal = 1;
   SelectSaver(context_, params_);
+  ASSERT_TRUE(DeleteFilePath(out));
   ASSERT_TRUE(SaveImageFile(context_, params_, out));
   facts = FactsOf(out);
   EXPECT_EQ(facts.components, 1);

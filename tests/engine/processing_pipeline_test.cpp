@@ -84,6 +84,7 @@ class PipelineTest : public testing::Test {
     SelectSaver(context, p);
     context.current = {&image_, h.width, h.height, h.bitCount};
     const std::u16string path = folder_.File("out.bmp");
+    DeleteFilePath(path);  // files are only created anew
     ok_ = ProcessAndSave(context, p, path);
     ReleaseWorkObjects(context);
     return ok_ ? ReadBmp(reader_, path) : nullptr;

@@ -41,13 +41,13 @@ TEST(FileSystemTest, WritesReadsSeeksAndReportsAttributes) {
   EXPECT_EQ(in.Read(buffer, sizeof buffer), 0u);
   in.Close();
 
-  // Create truncates an existing file.
+  // Create never opens an existing file: it stays as it was.
   {
     OutputFile out;
-    ASSERT_TRUE(out.Create(path));
+    EXPECT_FALSE(out.Create(path));
   }
   ASSERT_TRUE(GetFileSize(path, size));
-  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(size, 10u);
 
   EXPECT_TRUE(DeleteFilePath(path));
   EXPECT_FALSE(PathExists(path));

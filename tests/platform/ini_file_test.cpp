@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -222,6 +226,106 @@ TEST(IniFileTest, ReadsAndUpdatesAnExistingEightBitFile) {
   ASSERT_TRUE(WriteIniString(ini, u"CvtPrms", u"OFmt", u"4"));
   EXPECT_EQ(DecodedText(ini), u"[CvtPrms]\nOFmt=4\nTopStr=img_\n");
 }
+
+// Entries of the scratch folder other than the INI file itself: a save
+// must leave no temporary file behind.
+size_t OtherEntries(const std::u16string& ini) {
+  std::vector<DirectoryEntry> entries;
+  EXPECT_TRUE(ListDirectory(FolderPart(ini), entries));
+  size_t others = 0;
+  for (const DirectoryEntry& e : entries) others += e.name != FileNamePart(ini) ? 1 : 0;
+  return others;
+}
+
+TEST(IniDocumentTest, ReadsOnceAndReplacesTheFileInOneStep) {
+  Scratch dir;
+  const std::u16string ini = dir.File("Pixlane.ini");
+  WriteUtf16File(ini, u"[Old]\r\ngone=1\r\n[Keep]\r\nk=v\r\n[A]\r\nx=1\r\n");
+  IniDocument doc;
+  ASSERT_EQ(doc.Load(ini), IniFileState::Loaded);
+  // The file may change or go; the document answers from what it read
+  // (the Win32 layer reads through the system, which keeps its own copy).
+  EXPECT_EQ(doc.ReadInt(u"A", u"x", 7), 1);
+  EXPECT_EQ(doc.ReadString(u"Keep", u"k", u"", 10), u"v");
+  doc.DeleteSection(u"Old");
+  EXPECT_TRUE(doc.WriteString(u"A", u"x", u"2"));
+  EXPECT_TRUE(doc.WriteString(u"B", u"y", u"日本"));
+  EXPECT_FALSE(doc.WriteString(u"B", u"bad", u"line\nbreak"));
+  ASSERT_TRUE(doc.Save());
+  EXPECT_EQ(DecodedText(ini), u"[Keep]\nk=v\n[A]\nx=2\n[B]\ny=日本\n");
+  EXPECT_EQ(OtherEntries(ini), 0u);
+
+  // A document of a missing file creates it; one that changes nothing does not.
+  const std::u16string fresh = dir.File("fresh.ini");
+  IniDocument nothing;
+  EXPECT_EQ(nothing.Load(fresh), IniFileState::Missing);
+  nothing.DeleteSection(u"A");
+  EXPECT_TRUE(nothing.Save());
+  EXPECT_FALSE(PathTaken(fresh));
+  IniDocument created;
+  created.Load(fresh);
+  EXPECT_TRUE(created.WriteString(u"S", u"k", u"1"));
+  ASSERT_TRUE(created.Save());
+  EXPECT_EQ(ReadIniInt(fresh, u"S", u"k", 0), 1);
+}
+
+TEST(IniDocumentTest, AFileOverOneMebibyteIsNeitherReadNorOverwritten) {
+  Scratch dir;
+  const std::u16string ini = dir.File("Pixlane.ini");
+  std::string text = "[CvtPrms]\nOFmt=4\n;";
+  text.append(static_cast<size_t>(kMaxIniFileBytes), 'x');
+  ASSERT_TRUE(test::WriteWholeFile(ini, std::vector<uint8_t>(text.begin(), text.end())));
+  IniDocument doc;
+  EXPECT_EQ(doc.Load(ini), IniFileState::TooLarge);
+  EXPECT_EQ(doc.ReadInt(u"CvtPrms", u"OFmt", 2), 2);
+  EXPECT_FALSE(doc.WriteString(u"CvtPrms", u"OFmt", u"1"));
+  EXPECT_FALSE(doc.Save());
+  uint64_t size = 0;
+  ASSERT_TRUE(GetFileSize(ini, size));
+  EXPECT_EQ(size, text.size());
+  EXPECT_EQ(OtherEntries(ini), 0u);
+}
+
+#ifndef _WIN32
+TEST(IniDocumentTest, AFailedSaveLeavesTheOldFileWhole) {
+  Scratch dir;
+  const std::u16string ini = dir.File("Pixlane.ini");
+  WriteUtf16File(ini, u"[CvtPrms]\r\nOFmt=4\r\n");
+  std::vector<uint8_t> before;
+  ASSERT_TRUE(test::ReadWholeFile(ini, before));
+  IniDocument doc;
+  ASSERT_EQ(doc.Load(ini), IniFileState::Loaded);
+  for (int i = 0; i < 200; ++i) {
+    EXPECT_TRUE(doc.WriteString(u"CvtPrms", Utf8ToUtf16("Key" + std::to_string(i)), u"value"));
+  }
+  {
+    test::FileSizeLimit limit(1000);  // the new file does not fit
+    EXPECT_FALSE(doc.Save());
+  }
+  std::vector<uint8_t> after;
+  ASSERT_TRUE(test::ReadWholeFile(ini, after));
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(OtherEntries(ini), 0u);
+  EXPECT_TRUE(doc.Save());  // and goes through once there is room
+  EXPECT_EQ(ReadIniString(ini, u"CvtPrms", u"Key199", u"", 10), u"value");
+}
+
+TEST(IniDocumentTest, ALinkInTheFilesPlaceIsNotWrittenThrough) {
+  Scratch dir;
+  const std::u16string target = dir.File("elsewhere.ini");
+  WriteUtf16File(target, u"[A]\r\nx=1\r\n");
+  const std::u16string ini = dir.File("Pixlane.ini");
+  ASSERT_EQ(::symlink(Utf16ToUtf8(target).c_str(), Utf16ToUtf8(ini).c_str()), 0);
+  IniDocument doc;
+  ASSERT_EQ(doc.Load(ini), IniFileState::Loaded);  // reading through it is harmless
+  EXPECT_TRUE(doc.WriteString(u"A", u"x", u"2"));
+  EXPECT_FALSE(doc.Save());
+  EXPECT_EQ(ReadIniInt(target, u"A", u"x", 0), 1);
+  FileIdentity id;
+  ASSERT_TRUE(GetFileIdentity(ini, false, id));
+  EXPECT_FALSE(id.isRegularFile);  // still the link
+}
+#endif
 
 }  // namespace
 }  // namespace pixlane

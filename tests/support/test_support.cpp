@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 #include <atomic>
 #include <filesystem>
 #include <system_error>
@@ -48,6 +53,25 @@ std::u16string ScratchFolder::File(std::string_view name) const {
   return JoinPath(path_, Utf8ToUtf16(name));
 }
 
+#ifndef _WIN32
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+  previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit {};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  previous_ = limit.rlim_cur;
+  limit.rlim_cur = static_cast<rlim_t>(bytes);
+  EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  struct rlimit limit {};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(previous_);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  ::signal(SIGXFSZ, previousHandler_);
+}
+#endif
+
 bool ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& bytes) {
   InputFile in;
   if (!in.Open(path)) return false;
@@ -56,6 +80,8 @@ bool ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& bytes) {
 }
 
 bool WriteWholeFile(std::u16string_view path, const std::vector<uint8_t>& bytes) {
+  // Files are only ever created anew: an old one is removed first.
+  DeleteFilePath(path);
   OutputFile out;
   return out.Create(path) && out.Write(bytes.data(), bytes.size()) && out.Close();
 }

@@ -34,7 +34,25 @@ class ScratchFolder {
 };
 
 bool ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& bytes);
+// Replaces the file at `path` (a file there is deleted first).
 bool WriteWholeFile(std::u16string_view path, const std::vector<uint8_t>& bytes);
+
+#ifndef _WIN32
+// While it lives, files of this process cannot grow beyond `bytes` (the
+// soft RLIMIT_FSIZE; SIGXFSZ is ignored, so a write past it fails with
+// EFBIG): a full disk without a small file system.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(uint64_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  uint64_t previous_ = 0;
+  void (*previousHandler_)(int) = nullptr;
+};
+#endif
 
 // FNV-1a 64 over the visible pixel bytes of an image (row fill bytes
 // excluded), followed by the used palette entries for indexed images: a
