@@ -235,6 +235,9 @@ CodecError CopyBitmap(PluginBlock& headerBlock, PluginBlock& pixelBlock, PluginH
   std::memcpy(rows.data(), pixels, std::min(pixelSize, imageBytes));
 
   ImageBuffer& image = host.image;
+  // Rows the plug-in did not deliver make the result partial: its input is
+  // then never deleted or recycled.
+  image.isPartial = pixelSize < imageBytes;
   if (bitmap.bitCount < 8) {
     // Indexed images travel as 8 bits through the rest of the program.
     DepthConverter& converter = host.converter;

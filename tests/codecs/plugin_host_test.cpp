@@ -239,7 +239,13 @@ TEST_F(PluginHostTest, AShortPixelBlockGivesZeroRowsAfterIt) {
   for (size_t i = 0; i < 64; ++i) {
     ASSERT_EQ(image->pixels.data()[i], i < 20 ? 0xAB : 0) << i;
   }
+  EXPECT_TRUE(image->isPartial);  // its input must never be deleted
   EXPECT_TRUE(loader_.Balanced());
+
+  decoder.bitmapBits.assign(64, 0xAB);
+  image = Load("FAKE");
+  ASSERT_NE(image, nullptr);
+  EXPECT_FALSE(image->isPartial);
 }
 
 TEST_F(PluginHostTest, OneAndFourBitImagesArriveAsEightBits) {
