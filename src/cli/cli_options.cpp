@@ -183,7 +183,7 @@ const char* UsageText() {
          "  --show-hidden          list hidden files too\n"
          "  --plugins DIR          read other formats with the image input plug-ins\n"
          "                         (.spi, Windows) in DIR; listed under --input-format all\n"
-         "         "  --delete-inputs        delete each input once its complete output is\n"
+         "  --delete-inputs        delete each input once its complete output is\n"
          "                         safely on disk (a damaged input is kept)\n"
          "  --recycle-inputs       move each input to the recycle bin instead\n"
          "  --html-tags            write an HTML file of <img> tags for small outputs\n"

@@ -574,17 +574,18 @@ void WaitRestoreScenario() {
 
 HWND OpenVersionWindow() { return FindWindowW(L"ver_parent_class", nullptr); }
 
+// Enumeration callbacks are named functions: they need the system's
+// calling convention, which a lambda does not have in the 32-bit build.
+BOOL CALLBACK CountVersionWindow(HWND window, LPARAM counter) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (lstrcmpW(name, L"ver_parent_class") == 0) ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int VersionWindowCount() {
   int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM counter) -> BOOL {
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (lstrcmpW(name, L"ver_parent_class") == 0) ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), CountVersionWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
@@ -918,15 +919,14 @@ void CheckEditLooks(const WindowPixels& pixels) {
 }
 
 // Every label and button text fits its control in the program's font.
+BOOL CALLBACK CollectChildWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
 void CheckTextExtents() {
   std::vector<HWND> controls;
-  EnumChildWindows(
-      g_app.main,
-      [](HWND window, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&controls));
+  EnumChildWindows(g_app.main, CollectChildWindow, reinterpret_cast<LPARAM>(&controls));
   const int glyph = GetSystemMetrics(SM_CXMENUCHECK) + Scaled(4);
   const int margin = 2 * (GetSystemMetrics(SM_CXEDGE) + 2);
   int checked = 0;
