@@ -10,6 +10,7 @@
 #include "engine/html_tags.h"
 #include "engine/load_save_dispatch.h"
 #include "engine/output_naming.h"
+#include "platform/file_name_rules.h"
 #include "platform/file_system.h"
 #include "platform/recycle_bin.h"
 #include "platform/text.h"
@@ -82,6 +83,11 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
   context.pluginFolder = window.SPI;
   host.SetProgressRange(result.targetCount);
   host.RefreshFromControls(params);
+  RefusedSetting refused;
+  if (FindRefusedNameSetting(params, refused)) {
+    host.ShowRefusedSetting(refused);
+    return result;
+  }
   SelectSaver(context, params);
 
   bool subfolderCreated = false;
@@ -106,8 +112,12 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
     std::u16string tempPath;
     naming.processedCount = result.processedCount;
     if (ConvertOrTransformFile(context, params, item.inputPath, temporaryFolder, tempPath)) {
-      std::u16string outputPath = MakeOutputPath(naming, item.name, context.exifDate);
-      if (!MakeUniquePath(outputPath, naming.extension)) {
+      const std::u16string outputName = MakeOutputName(naming, item.name, context.exifDate);
+      std::u16string outputPath = JoinPath(naming.outputFolder, outputName);
+      const NameProblem nameProblem = CheckHostFileName(outputName);
+      if (nameProblem != NameProblem::None) {
+        report.reason = std::string("output name ") + NameProblemText(nameProblem);
+      } else if (!MakeUniquePath(outputPath, naming.extension)) {
         report.reason = "no free output name";
       } else if (!CopyFilePath(tempPath, outputPath)) {
         DeleteFilePath(outputPath);  // no partial output

@@ -118,4 +118,9 @@ struct ScreenRect {
 // (so a window larger than the area keeps its caption visible).
 ScreenRect ClampToWorkArea(ScreenRect window, const ScreenRect& workArea);
 
+// The message shown when a batch refuses a naming text, naming the field
+// as the "オプション" page labels it: "「先頭文字」の「../」はファイル名に
+// 使えません（パス区切り文字を含んでいます）。"
+std::u16string RefusedSettingMessage(const RefusedSetting& refused);
+
 }  // namespace pixlane::ui
