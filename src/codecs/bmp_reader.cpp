@@ -12,6 +12,7 @@
 #include <limits>
 #include <vector>
 
+#include "codecs/data_budget.h"
 #include "platform/byte_reader.h"
 #include "platform/file_system.h"
 
@@ -186,6 +187,12 @@ bool BmpParser::Parse() {
   }
   // A file whose pixel data would start at or past its end holds no image.
   if (reader_.fileHeader.pixelOffset >= size_) return Fail(CodecError::Truncated);
+  // Uncompressed rows come byte for byte from the file.
+  const uint64_t fileStride = (static_cast<uint64_t>(width_) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4;
+  if (!DataCanFill(size_ - reader_.fileHeader.pixelOffset,
+                   fileStride * static_cast<uint64_t>(height_))) {
+    return Fail(CodecError::DataTooSmall);
+  }
 
   bool ok = false;
   switch (bitCount) {

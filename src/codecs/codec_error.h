@@ -18,6 +18,7 @@ enum class CodecError {
   WriteFailed,
   UnsupportedFormat,   // no reader or writer for this format
   BadChecksum,         // a checksum over part of the file does not match
+  DataTooSmall,        // the data could fill less than 1/1000 of the declared image
 };
 
 const char* CodecErrorName(CodecError error);

@@ -165,12 +165,14 @@ TEST(BmpReaderLimits, AcceptsSizesUpTo25000AndRejectsTheRest) {
     spec.height = c.height;
     spec.bitCount = 8;
     spec.table.assign(1024, 0x40);
-    spec.pixels = {1, 2, 3, 4};
+    // 1/1000 of the largest image's rows: as little as a file may hold.
+    spec.pixels.assign(100, 0);
+    spec.pixels[0] = 1;
     BmpReader reader;
     const ImageBuffer* image = Read(reader, BuildBmp(spec));
     if (c.ok) {
       ASSERT_NE(image, nullptr) << CodecErrorName(reader.error);
-      // Only the first row is in the file; the rest is zero.
+      // Only the first bytes are in the file; the rest is zero.
       const size_t stride = RowStride(c.width, 8);
       EXPECT_EQ(image->pixels.data()[0], 1);
       EXPECT_EQ(image->pixels.data()[stride * static_cast<size_t>(c.height) - 1], 0);
