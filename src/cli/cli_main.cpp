@@ -10,6 +10,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/cli_terminal.h"
+#include "cli/cli_text.h"
 #include "platform/text.h"
 
 namespace {
@@ -54,7 +55,7 @@ int Run(const std::vector<std::u16string>& args) {
   if (options.saveSettings && !SaveSettings(options, params)) {
     // The user asked for the settings to be kept: never lose them silently.
     saved = false;
-    const std::string where = iniPath.empty() ? std::string("the settings file") : Utf16ToUtf8(iniPath);
+    const std::string where = iniPath.empty() ? std::string("the settings file") : cli::PrintableText(iniPath);
     WriteLine(stderr, "pixlane: warning: could not write the settings to " + where);
   }
   if (options.inputs.empty()) return saved ? kExitAllConverted : kExitUsageOrFolderError;

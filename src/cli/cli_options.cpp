@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "cli/cli_text.h"
 #include "platform/file_system.h"
 #include "platform/text.h"
 #include "settings/ini_location.h"
@@ -222,7 +223,11 @@ bool ParseCommandLine(const std::vector<std::u16string>& args, CliOptions& optio
   auto addOverride = [&](std::u16string_view key, std::u16string_view value,
                          const std::u16string& option) {
     if (!ApplyOverride(checkParams, checkWindow, key, value)) {
-      error = "bad value for " + Utf16ToUtf8(option) + ": '" + Utf16ToUtf8(value) + "'";
+      error = "bad value for " + PrintableText(option) + ": '" + PrintableText(value) + "'";
+      const NameProblem problem = CheckNameSetting(key, value);
+      if (problem != NameProblem::None) {
+        error += " (" + RefusedSettingText({key, std::u16string(value), problem}) + ")";
+      }
       return false;
     }
     options.overrides.emplace_back(key, value);
@@ -279,11 +284,11 @@ bool ParseCommandLine(const std::vector<std::u16string>& args, CliOptions& optio
     const bool known = valueOption != nullptr || arg == u"-o" || arg == u"--output" ||
                        arg == u"--set" || arg == u"--ini";
     if (!known) {
-      error = "unknown option " + Utf16ToUtf8(arg);
+      error = "unknown option " + PrintableText(arg);
       return false;
     }
     if (i + 1 >= args.size()) {
-      error = Utf16ToUtf8(arg) + " needs a value";
+      error = PrintableText(arg) + " needs a value";
       return false;
     }
     const std::u16string& value = args[++i];
@@ -294,19 +299,24 @@ bool ParseCommandLine(const std::vector<std::u16string>& args, CliOptions& optio
     } else if (arg == u"--set") {
       const size_t eq = value.find(u'=');
       if (eq == std::u16string::npos || eq == 0) {
-        error = "bad setting '" + Utf16ToUtf8(value) + "' (expected KEY=VALUE)";
+        error = "bad setting '" + PrintableText(value) + "' (expected KEY=VALUE)";
         return false;
       }
-      if (!addOverride(std::u16string_view(value).substr(0, eq),
-                       std::u16string_view(value).substr(eq + 1), arg)) {
-        error = "bad setting '" + Utf16ToUtf8(value) +
-                "' (an INI key of \"CvtPrms\" or \"MWin\" and a value in its range)";
+      const std::u16string_view key = std::u16string_view(value).substr(0, eq);
+      const std::u16string_view setting = std::u16string_view(value).substr(eq + 1);
+      if (!addOverride(key, setting, arg)) {
+        const NameProblem problem = CheckNameSetting(key, setting);
+        error = "bad setting '" + PrintableText(value) + "' (" +
+                (problem != NameProblem::None
+                     ? RefusedSettingText({key, std::u16string(setting), problem})
+                     : std::string("an INI key of \"CvtPrms\" or \"MWin\" and a value in its range")) +
+                ")";
         return false;
       }
     } else {
       Overrides expanded;
       if (!valueOption->expand(value, expanded)) {
-        error = "bad value for " + Utf16ToUtf8(arg) + ": '" + Utf16ToUtf8(value) + "'";
+        error = "bad value for " + PrintableText(arg) + ": '" + PrintableText(value) + "'";
         return false;
       }
       for (const auto& [key, v] : expanded) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "cli/cli_text.h"
 #include "engine/batch_driver.h"
 #include "engine/exif_lookup.h"
 #include "engine/input_list.h"
@@ -56,6 +57,11 @@ class TerminalHost : public BatchHost {
     output_.err("pixlane: " + text);
     if (code != ErrorMessage::HtmlTagWriteFailed) startError_ = true;
   }
+  void ShowRefusedSetting(const RefusedSetting& refused) override {
+    ClearBar();
+    output_.err("pixlane: " + RefusedSettingText(refused));
+    startError_ = true;
+  }
   void ShowSummaryBox(std::u16string_view title, std::u16string_view text) override {
     std::string body = Utf16ToUtf8(text);
     while (!body.empty() && (body.back() == ' ' || body.back() == '\n')) body.pop_back();
@@ -64,9 +70,9 @@ class TerminalHost : public BatchHost {
   }
   void FileFinished(const BatchFileReport& report) override {
     ClearBar();
-    const std::string input = Utf16ToUtf8(report.inputPath);
+    const std::string input = PrintableText(report.inputPath);
     if (report.converted) {
-      std::string line = input + " -> " + Utf16ToUtf8(report.outputPath);
+      std::string line = input + " -> " + PrintableText(report.outputPath);
       if (report.partial) line += " (partial: the input is damaged or cut short)";
       if (!report.inputKeptReason.empty()) {
         output_.err(line + "; input kept: " + report.inputKeptReason);
@@ -78,7 +84,7 @@ class TerminalHost : public BatchHost {
     } else {
       output_.err(input + ": not converted (" + report.reason + ")");
     }
-    current_ = Utf16ToUtf8(FileNamePart(report.inputPath));
+    current_ = PrintableText(FileNamePart(report.inputPath));
   }
   void CommitStarting() override {
     if (output_.holdStop) output_.holdStop(true);
@@ -146,7 +152,7 @@ int DryRun(ConversionParameters& params, const std::u16string& outputFolder,
   request.deleteInputs = params.IFileDel != 0;
   request.readExifDate = ReadPreviewExifDate;
   for (const PreviewRow& row : PreviewNames(naming, request)) {
-    output.out(Utf16ToUtf8(row.inputName) + " -> " + Utf16ToUtf8(JoinPath(folder, row.outputName)));
+    output.out(PrintableText(row.inputName) + " -> " + PrintableText(JoinPath(folder, row.outputName)));
   }
   return kExitAllConverted;
 }
@@ -159,6 +165,12 @@ int RunCli(const CliOptions& options, ConversionParameters& params, WindowSettin
     output.err("pixlane: " + Utf16ToUtf8(ErrorMessageText(code).text));
     return kExitUsageOrFolderError;
   };
+  // Settings from a shared file or the command line must never name a path.
+  RefusedSetting refused;
+  if (FindRefusedNameSetting(params, refused)) {
+    output.err("pixlane: " + RefusedSettingText(refused));
+    return kExitUsageOrFolderError;
+  }
   if (!options.dryRun && !EnsureOutputFolder(options.outputFolder)) {
     return folderError(ErrorMessage::InvalidOutputFolder);
   }

@@ -12,6 +12,7 @@
 #include <limits>
 #include <vector>
 
+#include "codecs/data_budget.h"
 #include "platform/byte_reader.h"
 #include "platform/file_system.h"
 
@@ -82,13 +83,15 @@ bool IsKnownHeaderSize(uint32_t size) {
 }
 
 // One colour channel of a 16 or 32-bit pixel: (pixel AND mask) >> shift,
-// scaled from 0 … 2^bits − 1 to 0 … 255 by integer division. Channels of up
-// to 16 bits use a table; a channel without bits is always 0.
+// where the shift is the mask's lowest set bit, scaled from 0 … 2^bits − 1
+// to 0 … 255 by integer division. Channels of up to 16 bits use a table; a
+// channel without bits is always 0. Only contiguous masks are valid.
 class MaskChannel {
  public:
-  MaskChannel(uint32_t mask, uint32_t shift) : mask_(mask), shift_(shift) {
-    const uint32_t field = shift < 32 ? mask >> shift : 0;
-    bits_ = static_cast<uint32_t>(std::bit_width(field));
+  explicit MaskChannel(uint32_t mask)
+      : mask_(mask),
+        shift_(mask == 0 ? 0u : static_cast<uint32_t>(std::countr_zero(mask))),
+        bits_(static_cast<uint32_t>(std::popcount(mask))) {
     if (bits_ == 0) return;
     max_ = (uint64_t{1} << bits_) - 1;
     if (bits_ <= 16) {
@@ -97,7 +100,12 @@ class MaskChannel {
     }
   }
 
-  uint32_t bits() const { return bits_; }
+  // The set bits form one run: 0x0FF0 does, 0x0F0F does not.
+  static bool IsContiguous(uint32_t mask) {
+    if (mask == 0) return true;
+    const uint32_t field = mask >> std::countr_zero(mask);
+    return (field & (field + 1)) == 0;
+  }
 
   uint8_t operator()(uint32_t pixel) const {
     if (bits_ == 0) return 0;
@@ -110,7 +118,7 @@ class MaskChannel {
 
   uint32_t mask_;
   uint32_t shift_;
-  uint32_t bits_ = 0;
+  uint32_t bits_;
   uint64_t max_ = 0;
   std::vector<uint8_t> table_;
 };
@@ -185,6 +193,12 @@ bool BmpParser::Parse() {
   }
   // A file whose pixel data would start at or past its end holds no image.
   if (reader_.fileHeader.pixelOffset >= size_) return Fail(CodecError::Truncated);
+  // Uncompressed rows come byte for byte from the file.
+  const uint64_t fileStride = (static_cast<uint64_t>(width_) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4;
+  if (!DataCanFill(size_ - reader_.fileHeader.pixelOffset,
+                   fileStride * static_cast<uint64_t>(height_))) {
+    return Fail(CodecError::DataTooSmall);
+  }
 
   bool ok = false;
   switch (bitCount) {
@@ -342,11 +356,18 @@ bool BmpParser::ReadMasked(int bitCount) {
     reader_.greenMask = 0x00FF00;
     reader_.blueMask = 0x0000FF;
   }
-  // The masks are taken as contiguous fields, blue lowest, then green,
-  // then red, each starting where the one below ends.
-  const MaskChannel blue(reader_.blueMask, 0);
-  const MaskChannel green(reader_.greenMask, blue.bits());
-  const MaskChannel red(reader_.redMask, blue.bits() + green.bits());
+  // Each channel is read from where its own mask lies, in any order; masks
+  // with holes or that share bits describe no colour and are refused.
+  const uint32_t masks[] = {reader_.redMask, reader_.greenMask, reader_.blueMask};
+  for (uint32_t mask : masks) {
+    if (!MaskChannel::IsContiguous(mask)) return Fail(CodecError::BadHeader);
+  }
+  if ((masks[0] & masks[1]) != 0 || (masks[0] & masks[2]) != 0 || (masks[1] & masks[2]) != 0) {
+    return Fail(CodecError::BadHeader);
+  }
+  const MaskChannel blue(reader_.blueMask);
+  const MaskChannel green(reader_.greenMask);
+  const MaskChannel red(reader_.redMask);
 
   const size_t pixelBytes = static_cast<size_t>(bitCount) / 8;
   const size_t rowPixels = bitCount == 16 ? (static_cast<size_t>(width_) + 1) & ~size_t{1}

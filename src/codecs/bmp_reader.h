@@ -6,9 +6,9 @@
 // Rejects: top-down files (negative height), RLE and other compressions,
 //   width or height outside 1..25000, other bit counts and header sizes,
 //   files that end inside their headers or colour table or before their
-//   pixel data begins.
-// Limits: colour counts above 2^depth are clamped to 2^depth; bit-field
-//   masks are taken as contiguous fields, blue lowest, then green, then red;
+//   pixel data begins, bit-field masks with holes or sharing bits.
+// Limits: colour counts above 2^depth are clamped to 2^depth; each bit-field
+//   channel is read from its own mask's position and width, in any order;
 //   rows (and 16/32-bit pixels) the file does not contain stay zero.
 //   Delivers 8-bit indexed (1/4/8-bit files) or 24-bit data.
 #pragma once

@@ -21,6 +21,7 @@ const char* CodecErrorName(CodecError error) {
     case CodecError::PluginFailed: return "PluginFailed";
     case CodecError::NotRegularFile: return "NotRegularFile";
     case CodecError::InputChanged: return "InputChanged";
+    case CodecError::DataTooSmall: return "DataTooSmall";
   }
   return "Unknown";
 }

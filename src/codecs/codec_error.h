@@ -21,6 +21,7 @@ enum class CodecError {
   PluginFailed,        // an input plug-in accepted the file, then failed
   NotRegularFile,      // a folder, FIFO, socket or device: nothing to convert
   InputChanged,        // the file was replaced or changed while it was read
+  DataTooSmall,        // the data could fill less than 1/1000 of the declared image
 };
 
 const char* CodecErrorName(CodecError error);

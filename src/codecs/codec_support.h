@@ -16,15 +16,21 @@
 
 namespace pixlane {
 
+// Why a file did not map: OutOfMemory when the address space had no room
+// for it, else CannotOpen.
+inline CodecError MapFailureError(const CodecFileState& file) {
+  return file.mapping.lackedMemory() ? CodecError::OutOfMemory : CodecError::CannotOpen;
+}
+
 // Maps `path` into reader.file and returns parse(data, size) over it; a
 // successful parse stamps reader.image with the file's last write time. The
 // mapping is released on every path; a file that does not map sets
-// CannotOpen and returns false.
+// MapFailureError and returns false.
 template <typename Reader, typename Parse>
 bool ParseMappedFile(Reader& reader, std::u16string_view path, Parse parse) {
   const uint32_t size = MapInputFile(path, reader.file);
   if (size == 0) {
-    reader.error = CodecError::CannotOpen;
+    reader.error = MapFailureError(reader.file);
     reader.file.Release();
     return false;
   }

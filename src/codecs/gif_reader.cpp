@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "codecs/codec_support.h"
+#include "codecs/data_budget.h"
 #include "platform/byte_reader.h"
 
 namespace pixlane {
@@ -184,6 +185,12 @@ bool GifParser::ReadImage() {
 
   if (r.width == 0 || r.height == 0) return Fail(CodecError::BadDimensions);
   const size_t frameBytes = static_cast<size_t>(r.width) * static_cast<size_t>(r.height);
+  // The pixels the data can decode to, against the screen this allocates.
+  const uint64_t producible = std::min<uint64_t>(LzwMaxOutput(r.lzwBytes, minCodeSize + 1), frameBytes);
+  if (!DataCanFill(producible, static_cast<uint64_t>(r.screenWidth) *
+                                   static_cast<uint64_t>(r.screenHeight))) {
+    return Fail(CodecError::DataTooSmall);
+  }
   if (!r.frame.Allocate(frameBytes)) return Fail(CodecError::OutOfMemory);
   // Pixels the stream does not reach stay 0.
   const LzwDecodeResult decoded =

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "codecs/codec_support.h"
 #include "codecs/jpeg_markers.h"
 #include "platform/file_map.h"
 #include "platform/text.h"
@@ -91,7 +92,7 @@ bool InsertJpegComment(std::u16string_view sourcePath, std::u16string_view outpu
   CodecFileState source;
   const uint32_t size = MapInputFile(sourcePath, source);
   if (size == 0) {
-    error = CodecError::CannotOpen;
+    error = MapFailureError(source);
     return false;
   }
   const uint8_t* data = source.input.begin;

@@ -9,6 +9,8 @@
 #include <limits>
 #include <utility>
 
+#include "codecs/data_budget.h"
+
 namespace pixlane {
 namespace {
 
@@ -226,6 +228,32 @@ void SetJpegMemoryLimit(j_common_ptr cinfo, size_t bytes) {
   if (bytes == 0) return;
   cinfo->mem->max_memory_to_use =
       static_cast<Long>(std::min<size_t>(bytes, std::numeric_limits<Long>::max()));
+}
+
+bool JpegDataCanFillImage(const jpeg_decompress_struct& cinfo) {
+  const uint64_t dataBytes = cinfo.src != nullptr ? cinfo.src->bytes_in_buffer : 0;
+  const uint64_t width = cinfo.image_width;
+  const uint64_t height = cinfo.image_height;
+  const bool oneBitPerBlock =
+      cinfo.arith_code == FALSE && (cinfo.progressive_mode == FALSE || cinfo.Ss == 0);
+  if (!oneBitPerBlock) {
+    return SaturatingMul(dataBytes, kUnboundedCodingPixelsPerByte) >= width * height;
+  }
+  uint64_t blocks = 0;
+  if (cinfo.comps_in_scan == 1) {
+    const jpeg_component_info* component = cinfo.cur_comp_info[0];
+    blocks = uint64_t{component->width_in_blocks} * component->height_in_blocks;
+  } else {
+    const uint64_t mcuWidth = 8u * static_cast<uint64_t>(cinfo.max_h_samp_factor);
+    const uint64_t mcuHeight = 8u * static_cast<uint64_t>(cinfo.max_v_samp_factor);
+    uint64_t blocksPerMcu = 0;
+    for (int i = 0; i < cinfo.comps_in_scan; ++i) {
+      const jpeg_component_info* component = cinfo.cur_comp_info[i];
+      blocksPerMcu += static_cast<uint64_t>(component->h_samp_factor * component->v_samp_factor);
+    }
+    blocks = (width + mcuWidth - 1) / mcuWidth * ((height + mcuHeight - 1) / mcuHeight) * blocksPerMcu;
+  }
+  return DataCanFill(SaturatingMul(dataBytes, 8), blocks);
 }
 
 std::string JpegErrorText(const JpegErrorManager& errors) { return std::string(errors.message); }

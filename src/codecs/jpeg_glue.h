@@ -132,6 +132,14 @@ void CreateCompress(JpegCompressOwner& owner, JpegErrorManager& errors);
 // leaves the library's default (no limit).
 void SetJpegMemoryLimit(j_common_ptr cinfo, size_t bytes);
 
+// After jpeg_read_header over a memory source: whether the coded data that
+// follows the first scan's header could fill at least 1/1000 of the image.
+// Huffman codes spend at least one bit on every block of a sequential scan
+// or of a progressive DC scan; arithmetic coding, and a progressive file
+// that opens with an AC scan, get a pixel budget per byte instead. Checked
+// before anything that allocates for the whole image.
+bool JpegDataCanFillImage(const jpeg_decompress_struct& cinfo);
+
 // The error text of `errors` as a string ("" when there was none).
 std::string JpegErrorText(const JpegErrorManager& errors);
 

@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 
+#include "codecs/codec_support.h"
 #include "codecs/jpeg_glue.h"
 
 namespace pixlane {
@@ -48,6 +49,10 @@ bool DecodeBody(DecodeJob& job) {
   reader.nominalWidth = static_cast<int32_t>(std::min<JDIMENSION>(cinfo->image_width, 0x7FFFFFFF));
   reader.nominalHeight =
       static_cast<int32_t>(std::min<JDIMENSION>(cinfo->image_height, 0x7FFFFFFF));
+  if (!JpegDataCanFillImage(*cinfo)) {
+    job.failure = CodecError::DataTooSmall;
+    return false;
+  }
 
   const int components = cinfo->num_components;
   if (components == 1) {
@@ -202,7 +207,7 @@ ImageBuffer* LoadJpegImage(JpegReader& reader, std::u16string_view path, JpegTar
   reader.file.Release();
   const uint32_t size = MapInputFile(path, reader.file);
   if (size == 0) {
-    reader.error = CodecError::CannotOpen;
+    reader.error = MapFailureError(reader.file);
     return nullptr;
   }
   ImageBuffer* image = Decode(reader, reader.file.input.begin, size, box);

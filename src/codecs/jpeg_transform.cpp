@@ -13,6 +13,7 @@
 #include <cstring>
 #include <utility>
 
+#include "codecs/codec_support.h"
 #include "codecs/jpeg_glue.h"
 
 namespace pixlane {
@@ -413,6 +414,10 @@ bool TransformBody(TransformJob& job) {
     job.failure = CodecError::BadDimensions;
     return false;
   }
+  if (!JpegDataCanFillImage(*src)) {
+    job.failure = CodecError::DataTooSmall;
+    return false;
+  }
   if (!PlanTransform(job)) return false;
 
   jvirt_barray_ptr* sourceArrays = jpeg_read_coefficients(src);
@@ -515,7 +520,7 @@ bool TransformJpegFile(JpegTransformer& transformer, std::u16string_view inputPa
   bool ok = false;
   const uint32_t size = MapInputFile(inputPath, transformer.file);
   if (size == 0) {
-    transformer.error = CodecError::CannotOpen;
+    transformer.error = MapFailureError(transformer.file);
   } else if (!transformer.file.output.Create(outputPath)) {
     transformer.error = CodecError::CannotOpen;
   } else {

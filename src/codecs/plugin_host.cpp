@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "codecs/data_budget.h"
 #include "codecs/format_sniff.h"
 #include "platform/byte_reader.h"
 #include "platform/file_system.h"
@@ -226,6 +227,9 @@ CodecError CopyBitmap(PluginBlock& headerBlock, PluginBlock& pixelBlock, PluginH
   if (!CheckedMul(stride, static_cast<size_t>(bitmap.height), imageBytes)) return CodecError::SizeOverflow;
   const size_t pixelSize = pixelBlock.Size();
   if (pixelSize == 0) return CodecError::Truncated;
+  // A plug-in's rows arrive byte for byte: a block that could fill less
+  // than 1/1000 of what the header claims is refused like any bomb.
+  if (!DataCanFill(pixelSize, imageBytes)) return CodecError::DataTooSmall;
   const uint8_t* pixels = pixelBlock.Lock();
   if (pixels == nullptr) return CodecError::PluginFailed;
 

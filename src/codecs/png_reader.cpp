@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "codecs/codec_support.h"
+#include "codecs/data_budget.h"
 #include "codecs/png_format.h"
 #include "platform/byte_reader.h"
 
@@ -615,6 +616,14 @@ bool PngParser::DecodeRows(const uint8_t* input, size_t inputSize) {
   size_t imageBytes = 0;
   if (!CheckedMul(stride_, static_cast<size_t>(height_), imageBytes)) {
     return Fail(CodecError::SizeOverflow);
+  }
+  // The filtered rows of a non-interlaced image (interlacing only adds
+  // bytes) against what the compressed data can inflate to.
+  const uint64_t filteredBytes =
+      SaturatingMul(png::PackedRowBytes(width_, depth_, bytesPerPixel_) + 1,
+                    static_cast<uint64_t>(height_));
+  if (!DataCanFill(DeflateMaxOutput(inputSize), filteredBytes)) {
+    return Fail(CodecError::DataTooSmall);
   }
   if (!image_.pixels.Allocate(imageBytes)) return Fail(CodecError::OutOfMemory);
 

@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "codecs/codec_support.h"
+#include "codecs/data_budget.h"
 #include "platform/byte_reader.h"
 
 namespace pixlane {
@@ -339,6 +340,11 @@ bool TiffParser::JoinStrips(size_t inputRowBytes, size_t neededBytes, size_t& ro
     total += bytes;
   }
   if (total == 0) return Fail(CodecError::Truncated);  // no pixel data at all
+  // Uncompressed strips fill byte for byte; strips listed twice add nothing
+  // the file does not hold.
+  if (!DataCanFill(std::min<uint64_t>(total, bytes_.size()), neededBytes)) {
+    return Fail(CodecError::DataTooSmall);
+  }
   const size_t joinedBytes = static_cast<size_t>(std::min<uint64_t>(total, neededBytes));
   r.image.isPartial = joinedBytes < neededBytes;
   rows = (joinedBytes + inputRowBytes - 1) / inputRowBytes;

@@ -12,6 +12,7 @@
 #include "engine/load_save_dispatch.h"
 #include "engine/output_commit.h"
 #include "engine/output_naming.h"
+#include "platform/file_name_rules.h"
 #include "platform/file_system.h"
 #include "platform/recycle_bin.h"
 #include "platform/temporary_files.h"
@@ -96,6 +97,11 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
   context.pluginFolder = window.SPI;
   host.SetProgressRange(result.targetCount);
   host.RefreshFromControls(params);
+  RefusedSetting refused;
+  if (FindRefusedNameSetting(params, refused)) {
+    host.ShowRefusedSetting(refused);
+    return result;
+  }
   SelectSaver(context, params);
 
   bool subfolderCreated = false;
@@ -128,10 +134,21 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
     std::u16string tempPath;
     naming.processedCount = result.processedCount;
     ClearLastFileError();
-    if (ConvertOrTransformFile(context, params, item.inputPath, outputFolder, tempPath)) {
+    const bool converted = ConvertOrTransformFile(context, params, item.inputPath, outputFolder, tempPath);
+    // A name that would leave the output folder or name a device fails this
+    // file only (the settings that build names were checked first).
+    const std::u16string outputName =
+        converted ? MakeOutputName(naming, item.name, context.exifDate) : std::u16string();
+    const NameProblem nameProblem = converted ? CheckHostFileName(outputName) : NameProblem::None;
+    if (!converted) {
+      report.reason = FailureReason(context.lastError);
+    } else if (nameProblem != NameProblem::None) {
+      DeleteOwnFile(tempPath);
+      report.reason = std::string("output name ") + NameProblemText(nameProblem);
+    } else {
       CommitRequest request;
       request.temporaryPath = tempPath;
-      request.outputPath = MakeOutputPath(naming, item.name, context.exifDate);
+      request.outputPath = JoinPath(naming.outputFolder, outputName);
       request.extension = naming.extension;
       request.inputPath = item.inputPath;
       request.disposal = disposal;
@@ -155,8 +172,6 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
       } else {
         report.reason = commit.reason;
       }
-    } else {
-      report.reason = FailureReason(context.lastError);
     }
     host.FileFinished(report);
     host.StepProgress();

@@ -42,6 +42,9 @@ class BatchHost {
   // The question "変換処理を中止しますか？"; true for Yes.
   virtual bool ConfirmAbort() { return true; }
   virtual void ShowMessage(ErrorMessage /*code*/) {}
+  // A naming text ("TopStr", "EndStr", "MkDirStr") that cannot be part of a
+  // file name: the batch did not start.
+  virtual void ShowRefusedSetting(const RefusedSetting& /*refused*/) {}
   // The completion box ("変換完了") when "EndMes" is set.
   virtual void ShowSummaryBox(std::u16string_view /*title*/, std::u16string_view /*text*/) {}
   virtual void RefreshFolderTree() {}

@@ -17,6 +17,10 @@ namespace {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+size_t CharacterLength(std::u16string_view text, size_t i) {
+  return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+}
+
 // The longest prefix of `name`, in whole characters, whose ANSI form fits in
 // `maxBytes`.
 std::u16string_view PrefixWithinBytes(std::u16string_view name, size_t maxBytes) {
@@ -24,8 +28,7 @@ std::u16string_view PrefixWithinBytes(std::u16string_view name, size_t maxBytes)
   size_t bytes = 0;
   size_t i = 0;
   while (i < name.size()) {
-    const size_t length =
-        IsHighSurrogate(name[i]) && i + 1 < name.size() && IsLowSurrogate(name[i + 1]) ? 2 : 1;
+    const size_t length = CharacterLength(name, i);
     const size_t pieceBytes = Utf16ToAnsi(name.substr(i, length)).size();
     if (bytes + pieceBytes > maxBytes) break;
     bytes += pieceBytes;
@@ -34,22 +37,44 @@ std::u16string_view PrefixWithinBytes(std::u16string_view name, size_t maxBytes)
   return name.substr(0, i);
 }
 
-// The name as it goes between the quotes of src="...": characters that would
-// start a fragment or query or a percent escape are percent-encoded, and the
-// result is made safe inside a double-quoted attribute.
-std::u16string EscapeForSource(std::u16string_view name) {
-  std::u16string out;
+void AppendPercentEncoded(std::string& out, std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char byte : bytes) {
+    const auto b = static_cast<unsigned char>(byte);
+    out.push_back('%');
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 15]);
+  }
+}
+
+// The name as it goes between the quotes of src="...", in the ANSI code
+// page: characters that would start a fragment or query or a percent escape
+// are percent-encoded, the result is made safe inside a double-quoted
+// attribute, and a character the code page cannot hold (which would become
+// a bare "?" and name another file) is written as its percent-encoded UTF-8
+// bytes, which browsers resolve to the same file.
+std::string EscapeForSource(std::u16string_view name) {
+  std::string out;
   out.reserve(name.size());
-  for (const char16_t c : name) {
-    switch (c) {
-      case u'%': out += u"%25"; break;
-      case u'#': out += u"%23"; break;
-      case u'?': out += u"%3F"; break;
-      case u'&': out += u"&amp;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: out.push_back(c); break;
+  for (size_t i = 0; i < name.size();) {
+    const size_t length = CharacterLength(name, i);
+    const std::u16string_view piece = name.substr(i, length);
+    i += length;
+    switch (piece.front()) {
+      case u'%': out += "%25"; continue;
+      case u'#': out += "%23"; continue;
+      case u'?': out += "%3F"; continue;
+      case u'&': out += "&amp;"; continue;
+      case u'"': out += "&quot;"; continue;
+      case u'<': out += "&lt;"; continue;
+      case u'>': out += "&gt;"; continue;
+      default: break;
+    }
+    const std::string ansi = Utf16ToAnsi(piece);
+    if (AnsiToUtf16(ansi) == piece) {
+      out += ansi;
+    } else {
+      AppendPercentEncoded(out, Utf16ToUtf8(piece));
     }
   }
   return out;
@@ -79,7 +104,7 @@ std::u16string HtmlTagFilePath(std::u16string_view outputFolder) {
 
 std::string HtmlTagLine(const HtmlTagEntry& entry) {
   std::string line = "<img src=\"";
-  line += Utf16ToAnsi(EscapeForSource(PrefixWithinBytes(entry.fileName, kMaxTagNameBytes)));
+  line += EscapeForSource(PrefixWithinBytes(entry.fileName, kMaxTagNameBytes));
   line += "\" width=\"";
   line += std::to_string(entry.width);
   line += "\" height=\"";

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "platform/file_name_rules.h"
 #include "platform/file_system.h"
 #include "platform/name_order.h"
 #include "platform/text.h"
@@ -204,6 +205,8 @@ std::vector<PreviewRow> PreviewNames(const NamingState& naming, const PreviewReq
       request.readExifDate(inputPath, exifDate);
     }
     std::u16string name = MakeOutputName(state, fileName, exifDate);
+    // The batch refuses such a name for this file; the preview leaves it out.
+    if (CheckHostFileName(name) != NameProblem::None) continue;
     if (!MakeUniqueName(name, state.extension, [&taken](const std::u16string& candidate) {
           return taken.Contains(candidate);
         })) {

@@ -46,8 +46,10 @@ class FileMapping {
   FileMapping& operator=(const FileMapping&) = delete;
 
   // Opens `path` share-read and maps all of it. False for a missing,
-  // unreadable or empty file (an empty file cannot be mapped).
+  // unreadable or empty file (an empty file cannot be mapped), or when the
+  // address space has no room for it (then lackedMemory() is true).
   bool Map(std::u16string_view path);
+  bool lackedMemory() const { return lackedMemory_; }
   // Unmaps the view, then closes the mapping and file handles.
   void Release();
 
@@ -59,6 +61,7 @@ class FileMapping {
   const uint8_t* view_ = nullptr;
   size_t size_ = 0;
   FileTime lastWriteTime_ = 0;
+  bool lackedMemory_ = false;
 #ifdef _WIN32
   void* file_ = nullptr;
   void* mapping_ = nullptr;

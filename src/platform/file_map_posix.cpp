@@ -33,6 +33,7 @@ bool ReadFully(int fd, uint8_t* out, size_t size) {
 
 bool FileMapping::Map(std::u16string_view path) {
   Release();
+  lackedMemory_ = false;
   if (path.find(u'\0') != std::u16string_view::npos) return false;
   const int fd = ::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
@@ -45,6 +46,7 @@ bool FileMapping::Map(std::u16string_view path) {
   const auto size = static_cast<size_t>(st.st_size);
   void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (view == MAP_FAILED) {
+    lackedMemory_ = errno == ENOMEM;
     ::close(fd);
     return false;
   }

@@ -25,6 +25,7 @@ bool ToWidePath(std::u16string_view path, std::wstring& wide) {
 
 bool FileMapping::Map(std::u16string_view path) {
   Release();
+  lackedMemory_ = false;
   std::wstring wide;
   if (!ToWidePath(path, wide)) return false;
   HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -48,7 +49,9 @@ bool FileMapping::Map(std::u16string_view path) {
   }
   const void* view = ::MapViewOfFile(static_cast<HANDLE>(mapping_), FILE_MAP_READ, 0, 0, 0);
   if (view == nullptr) {
+    const DWORD mapError = ::GetLastError();
     Release();
+    lackedMemory_ = mapError == ERROR_NOT_ENOUGH_MEMORY || mapError == ERROR_COMMITMENT_LIMIT;
     return false;
   }
   view_ = static_cast<const uint8_t*>(view);

@@ -22,6 +22,8 @@ size_t LastSeparator(std::u16string_view path) {
 }  // namespace
 
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
+  // No folder: the name is the path, absolute or not ("/a/b" stays rooted).
+  if (folder.empty()) return std::u16string(name);
   std::u16string out(folder);
   while (!name.empty() && IsSeparator(name.front())) name.remove_prefix(1);
   if (!out.empty() && !IsSeparator(out.back())) out.push_back(kPathSeparator);
@@ -36,7 +38,11 @@ std::u16string_view FileNamePart(std::u16string_view path) {
 
 std::u16string_view FolderPart(std::u16string_view path) {
   const size_t sep = LastSeparator(path);
-  return sep == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, sep);
+  if (sep == std::u16string_view::npos) return {};
+  // A file in a root keeps the root: "/a" gives "/", "C:\a" gives "C:\"
+  // ("C:" alone would mean the drive's current folder).
+  if (sep == 0 || (sep == 2 && path[1] == u':')) return path.substr(0, sep + 1);
+  return path.substr(0, sep);
 }
 
 }  // namespace pixlane

@@ -24,11 +24,13 @@ inline constexpr char16_t kPathSeparator = u'\\';
 inline constexpr char16_t kPathSeparator = u'/';
 #endif
 
-// Joins a folder and a name with exactly one separator between them.
+// Joins a folder and a name with exactly one separator between them; with
+// no folder, the name unchanged.
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
 // The part after the last separator (either '/' or '\\' on Windows).
 std::u16string_view FileNamePart(std::u16string_view path);
-// The part before the last separator; empty when there is none.
+// The part before the last separator, keeping a root's own separator ("/a"
+// gives "/"); empty when there is none.
 std::u16string_view FolderPart(std::u16string_view path);
 
 // Why the last failed file operation of the calling thread failed, in the

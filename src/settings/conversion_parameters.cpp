@@ -188,8 +188,39 @@ bool SetConversionParameter(ConversionParameters& params, std::u16string_view ke
     return true;
   }
   if (k->kind == ParameterKind::Text && !IsStorableIniValue(value)) return false;
+  if (CheckNameSetting(k->key, value) != NameProblem::None) return false;
   TextField(params, *k) = std::u16string(value);
   return true;
+}
+
+NameProblem CheckNameSetting(std::u16string_view key, std::u16string_view value) {
+  if (EqualsIgnoreCaseAscii(key, u"TopStr") || EqualsIgnoreCaseAscii(key, u"EndStr")) {
+    return CheckNamePiece(value);
+  }
+  if (EqualsIgnoreCaseAscii(key, u"MkDirStr")) {
+    return value.empty() ? NameProblem::None : CheckFileName(value);
+  }
+  return NameProblem::None;
+}
+
+bool FindRefusedNameSetting(const ConversionParameters& params, RefusedSetting& refused) {
+  const struct {
+    int32_t used;
+    std::u16string_view key;
+    const std::u16string& value;
+  } kInUse[] = {
+      {params.TopAdd, u"TopStr", params.TopStr},
+      {params.EndAdd, u"EndStr", params.EndStr},
+      {params.MkDirAdd, u"MkDirStr", params.MkDirStr},
+  };
+  for (const auto& setting : kInUse) {
+    if (setting.used == 0) continue;
+    const NameProblem problem = CheckNameSetting(setting.key, setting.value);
+    if (problem == NameProblem::None) continue;
+    refused = {setting.key, setting.value, problem};
+    return true;
+  }
+  return false;
 }
 
 }  // namespace pixlane

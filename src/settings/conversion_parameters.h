@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_name_rules.h"
+
 namespace pixlane {
 
 // "DepOpt": output bit depth.
@@ -121,8 +123,25 @@ bool ParseSettingInt(std::u16string_view text, int32_t& out);
 // in decimal with an optional sign, within the key's range (flags 0 or 1);
 // strings as given (the comment with real line breaks; other strings without
 // line breaks). False, leaving the record unchanged, for an unknown key, a
-// malformed or out-of-range integer or an unstorable string.
+// malformed or out-of-range integer, an unstorable string, or a naming
+// text that cannot be part of a file name (see CheckNameSetting).
 bool SetConversionParameter(ConversionParameters& params, std::u16string_view key,
                             std::u16string_view value);
+
+// The settings whose text becomes part of output paths: "TopStr" and
+// "EndStr" are pieces of a file name, "MkDirStr" is one folder name (empty
+// means none). NameProblem::None for every other key.
+NameProblem CheckNameSetting(std::u16string_view key, std::u16string_view value);
+
+struct RefusedSetting {
+  std::u16string_view key;  // "TopStr", "EndStr" or "MkDirStr"
+  std::u16string value;
+  NameProblem problem = NameProblem::None;
+};
+
+// The first naming text in use ("TopAdd", "EndAdd", "MkDirAdd" set) that
+// cannot be part of a file name: a settings file or an edit box may hold
+// "../" or "CON", which must never reach a path. False when all are safe.
+bool FindRefusedNameSetting(const ConversionParameters& params, RefusedSetting& refused);
 
 }  // namespace pixlane

@@ -12,11 +12,13 @@
 #include "settings/error_messages.h"
 #include "ui/control_ids.h"
 #include "ui/ui_app.h"
+#include "ui/ui_model.h"
 
 namespace pixlane::ui {
 namespace {
 
 constexpr int kSummaryBoxCode = 100;
+constexpr int kRefusedSettingCode = 101;
 constexpr int kAbortQuestionCode = 101;
 
 class WindowBatchHost : public BatchHost {
@@ -59,6 +61,15 @@ class WindowBatchHost : public BatchHost {
   }
 
   void ShowMessage(ErrorMessage code) override { ShowErrorMessage(code); }
+
+  void ShowRefusedSetting(const RefusedSetting& refused) override {
+    if (g_app.testMode) {
+      g_app.shownMessages.push_back(kRefusedSettingCode);
+      return;
+    }
+    MessageBoxW(g_app.main, W(RefusedSettingMessage(refused)), L"Pixlane",
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  }
 
   void ShowSummaryBox(std::u16string_view title, std::u16string_view text) override {
     if (g_app.testMode) {

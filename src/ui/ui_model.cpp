@@ -310,4 +310,30 @@ uint32_t HelpContextForTab(int tabIndex) {
   return kHelpContextTabs[tabIndex];
 }
 
+std::u16string RefusedSettingMessage(const RefusedSetting& refused) {
+  std::u16string_view field = u"サブフォルダ";
+  if (refused.key == u"TopStr") field = u"先頭文字";
+  if (refused.key == u"EndStr") field = u"末尾文字";
+  std::u16string_view reason;
+  switch (refused.problem) {
+    case NameProblem::PathSeparator: reason = u"パス区切り文字を含んでいます"; break;
+    case NameProblem::Colon: reason = u"「:」を含んでいます"; break;
+    case NameProblem::ReservedCharacter: reason = u"* ? \" < > | のいずれかを含んでいます"; break;
+    case NameProblem::ControlCharacter: reason = u"制御文字を含んでいます"; break;
+    case NameProblem::DotName: reason = u"「.」や「..」は使えません"; break;
+    case NameProblem::TrailingDotOrSpace: reason = u"末尾がピリオドか空白です"; break;
+    case NameProblem::DeviceName: reason = u"デバイス名は使えません"; break;
+    case NameProblem::Empty:
+    case NameProblem::None: reason = u"使えない文字列です"; break;
+  }
+  std::u16string text = u"「";
+  text += field;
+  text += u"」の「";
+  text += refused.value;
+  text += u"」はファイル名に使えません（";
+  text += reason;
+  text += u"）。";
+  return text;
+}
+
 }  // namespace pixlane::ui

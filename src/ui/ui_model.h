@@ -152,4 +152,9 @@ inline constexpr uint32_t kHelpContextTabs[] = {14, 16, 18, 20, 22};
 // -1 when none is selected); the overview for anything but 0..4.
 uint32_t HelpContextForTab(int tabIndex);
 
+// The message shown when a batch refuses a naming text, naming the field
+// as the "オプション" page labels it: "「先頭文字」の「../」はファイル名に
+// 使えません（パス区切り文字を含んでいます）。"
+std::u16string RefusedSettingMessage(const RefusedSetting& refused);
+
 }  // namespace pixlane::ui

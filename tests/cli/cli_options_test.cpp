@@ -98,6 +98,29 @@ TEST(CliOptionsTest, ReportsMistakes) {
   EXPECT_TRUE(o.showHelp);
 }
 
+TEST(CliOptionsTest, NamingTextsThatLeaveTheFolderAreRefusedByName) {
+  const struct {
+    std::vector<std::u16string> args;
+    const char* message;
+  } cases[] = {
+      {{u"in", u"--prefix", u"../../"},
+       "bad value for --prefix: '../../' (setting TopStr (\"../../\") cannot be part of a file "
+       "name: it contains a path separator)"},
+      {{u"in", u"--subfolder", u"COM1"},
+       "bad value for --subfolder: 'COM1' (setting MkDirStr (\"COM1\") cannot be part of a "
+       "file name: it is a reserved device name)"},
+      {{u"in", u"--set", u"EndStr=a:b"},
+       "bad setting 'EndStr=a:b' (setting EndStr (\"a:b\") cannot be part of a file name: it "
+       "contains a colon)"},
+  };
+  for (const auto& c : cases) {
+    CliOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(c.args, o, error));
+    EXPECT_EQ(error, c.message);
+  }
+}
+
 TEST(CliOptionsTest, SettingsComeFromTheFileUnderTheOverrides) {
   test::ScratchFolder dir;
   const std::u16string ini = dir.File("Pixlane.ini");

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "cli/cli_run.h"
+#include "cli/cli_text.h"
 #include "codecs/bmp_reader.h"
 #include "codecs/bmp_writer.h"
 #include "platform/file_system.h"
@@ -119,6 +120,47 @@ TEST_F(CliRunTest, DryRunPrintsNamesAndWritesNothing) {
   std::vector<DirectoryEntry> entries;
   ASSERT_TRUE(ListDirectory(dest.path(), entries));
   EXPECT_EQ(entries.size(), 2u);  // the two files made above, nothing new
+}
+
+TEST_F(CliRunTest, DryRunListsFilesGivenByAbsolutePath) {
+  WritePatternBmp(in.File("x.bmp"), 2, 2, 24);
+  CliOptions options;
+  options.inputs = {in.File("x.bmp")};  // ScratchFolder paths are absolute
+  options.outputFolder = dest.path();
+  options.dryRun = true;
+  EXPECT_EQ(Run(options), kExitAllConverted);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0], PrintableText(in.File("x.bmp")) + " -> " + PrintableText(dest.File("x.bmp")));
+}
+
+TEST_F(CliRunTest, NamesReachTheTerminalWithControlCharactersEscaped) {
+  EXPECT_EQ(PrintableText(u"a\u001b]0;owned\u0007b\u009bc\u007f.jpg"),
+            "a\\x1B]0;owned\\x07b\\u009Bc\\x7F.jpg");
+  EXPECT_EQ(PrintableText(u"写真 1.jpg"), "写真 1.jpg");
+  params.EndAdd = 1;
+  params.EndStr = u"\u001b]0;x\u0007";
+  CliOptions options;
+  options.inputs = {in.path()};
+  options.outputFolder = dest.path();
+  EXPECT_EQ(Run(options), kExitUsageOrFolderError);
+  ASSERT_EQ(err.size(), 1u);
+  EXPECT_EQ(err[0], "pixlane: setting EndStr (\"\\x1B]0;x\\x07\") cannot be part of a file name: "
+                    "it contains a control character");
+}
+
+TEST_F(CliRunTest, NamingTextsFromTheSettingsFileNeverReachAPath) {
+  WritePatternBmp(in.File("a.bmp"), 2, 2, 24);
+  params.TopAdd = 1;
+  params.TopStr = u"../../";
+  for (bool dryRun : {false, true}) {
+    CliOptions options;
+    options.inputs = {in.path()};
+    options.outputFolder = dest.path();
+    options.dryRun = dryRun;
+    EXPECT_EQ(Run(options), kExitUsageOrFolderError);
+    EXPECT_NE(err.back().find("TopStr"), std::string::npos);
+  }
+  EXPECT_TRUE(out.empty());
 }
 
 TEST_F(CliRunTest, StopRequestEndsTheBatchAfterTheCurrentFile) {

@@ -86,8 +86,9 @@ TEST(GifReaderWorkedCases, TransparentEntryTakesTheBackgroundOrWhite) {
   EXPECT_EQ(image->palette[3], (RgbQuad{0, 255, 0, 0}));
 }
 
-std::vector<uint8_t> MinimalGif(uint32_t width, uint32_t height) {
-  // Screen and frame of the given size, a 2-entry table, one pixel of data.
+std::vector<uint8_t> MinimalGif(uint32_t width, uint32_t height, uint8_t padding = 0) {
+  // Screen and frame of the given size, a 2-entry table, one pixel of data
+  // (and `padding` zero bytes after its end code).
   std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
   test::AppendU16(out, width);
   test::AppendU16(out, height);
@@ -96,7 +97,9 @@ std::vector<uint8_t> MinimalGif(uint32_t width, uint32_t height) {
   test::AppendU16(out, 0);
   test::AppendU16(out, width);
   test::AppendU16(out, height);
-  out.insert(out.end(), {0, 2, 2, 0x4C, 0x01, 0, 0x3B});  // clear, 1, end
+  out.insert(out.end(), {0, 2, static_cast<uint8_t>(2 + padding), 0x4C, 0x01});  // clear, 1, end
+  out.insert(out.end(), padding, 0);
+  out.insert(out.end(), {0, 0x3B});
   return out;
 }
 
@@ -109,7 +112,8 @@ TEST(GifReaderLimits, ScreenSizesUpTo25000) {
   for (const Case& c : {Case{25000, 1, true}, Case{1, 25000, true}, Case{25001, 1, false},
                         Case{1, 25001, false}, Case{0, 1, false}, Case{65535, 65535, false}}) {
     SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
-    const std::vector<uint8_t> bytes = MinimalGif(c.width, c.height);
+    // Enough data that it could fill the 1/1000 of the image a file must.
+    const std::vector<uint8_t> bytes = MinimalGif(c.width, c.height, 4);
     GifReader reader;
     const ImageBuffer* image = ReadGifMemory(reader, bytes.data(), bytes.size());
     if (!c.ok) {

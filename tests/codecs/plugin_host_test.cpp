@@ -246,6 +246,14 @@ TEST_F(PluginHostTest, AShortPixelBlockGivesZeroRowsAfterIt) {
   image = Load("FAKE");
   ASSERT_NE(image, nullptr);
   EXPECT_FALSE(image->isPartial);
+
+  // 25000 x 25000 claimed with 100 bytes: refused before anything is
+  // allocated for it, and no other plug-in is tried.
+  decoder.bitmapInfo = MakeBitmapInfo(25000, 25000, 24);
+  decoder.bitmapBits.assign(100, 0xAB);
+  EXPECT_EQ(Load("FAKE"), nullptr);
+  EXPECT_EQ(host_.error, CodecError::DataTooSmall);
+  EXPECT_TRUE(loader_.Balanced());
 }
 
 TEST_F(PluginHostTest, OneAndFourBitImagesArriveAsEightBits) {

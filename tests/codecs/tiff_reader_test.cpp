@@ -199,9 +199,10 @@ TEST(TiffReaderLimits, WidthsUpTo25000) {
     SCOPED_TRACE(width);
     std::vector<TiffEntry> entries = {{256, kLong, 1, width}, {257, kShort, 1, 1},
                                       {258, kShort, 1, 1},   {262, kShort, 1, 0},
-                                      {273, kLong, 1, 0},    {279, kLong, 1, 1}};
+                                      {273, kLong, 1, 0},    {279, kLong, 1, 4}};
     entries[4].value = test::TiffTailOffset(entries.size());
-    const std::vector<uint8_t> file = test::BuildTiff(entries, {0x40});
+    // 4 of the row's 3125 bytes: more than the 1/1000 a file must hold.
+    const std::vector<uint8_t> file = test::BuildTiff(entries, {0x40, 0, 0, 0});
     TiffReader reader;
     const ImageBuffer* image = ReadTiffMemory(reader, file.data(), file.size());
     if (!ok) {

@@ -32,6 +32,8 @@ class RecordingHost : public BatchHost {
   std::vector<ErrorMessage> messages;
   std::vector<std::u16string> titles;
   std::vector<std::u16string> recycled;
+  std::vector<std::u16string> refusedKeys;
+  std::vector<BatchFileReport> reports;
   std::u16string summary;
   int progressSteps = 0;
   int abortAfter = -1;  // CheckAbort reports a request once this many steps are done
@@ -46,6 +48,10 @@ class RecordingHost : public BatchHost {
   void StepProgress() override { ++progressSteps; }
   void SetTitle(std::u16string_view title) override { titles.emplace_back(title); }
   void ShowMessage(ErrorMessage code) override { messages.push_back(code); }
+  void ShowRefusedSetting(const RefusedSetting& refused) override {
+    refusedKeys.emplace_back(refused.key);
+  }
+  void FileFinished(const BatchFileReport& report) override { reports.push_back(report); }
   void ShowSummaryBox(std::u16string_view, std::u16string_view text) override { summary = text; }
   bool RecycleFile(std::u16string_view path) override {
     recycled.emplace_back(path);
@@ -235,6 +241,53 @@ TEST_F(BatchDriverTest, ChecksFoldersAndTargetsBeforeStarting) {
   EXPECT_FALSE(RunList({u"a.bmp"}).started);
   EXPECT_EQ(host.messages, std::vector<ErrorMessage>{ErrorMessage::FolderCreationFailed});
 }
+
+TEST_F(BatchDriverTest, NamingTextsThatLeaveTheOutputFolderStopTheBatchFirst) {
+  // Values as a shared settings file or an edit box may hold them.
+  test::ScratchFolder outer;
+  const std::u16string nested = JoinPath(outer.path(), u"out");
+  ASSERT_TRUE(CreateFolder(nested));
+  WriteBmp(In("a.bmp"), 2, 2);
+  const struct {
+    int32_t ConversionParameters::*flag;
+    std::u16string ConversionParameters::*text;
+    std::u16string value;
+  } cases[] = {
+      {&ConversionParameters::TopAdd, &ConversionParameters::TopStr, u"../"},
+      {&ConversionParameters::EndAdd, &ConversionParameters::EndStr, u"\\..\\x"},
+      {&ConversionParameters::MkDirAdd, &ConversionParameters::MkDirStr, u".."},
+  };
+  for (const auto& c : cases) {
+    ConversionParameters p;
+    p.OFmt = 0;
+    p.*c.flag = 1;
+    p.*c.text = c.value;
+    host.refusedKeys.clear();
+    const BatchResult r = RunListBatch(context, p, window, in.path(), nested, {u"a.bmp"}, host);
+    EXPECT_FALSE(r.started);
+    EXPECT_EQ(host.refusedKeys.size(), 1u);
+  }
+  EXPECT_EQ(FileNames(outer.path()), std::vector<std::u16string>{u"out"});
+  EXPECT_TRUE(FileNames(nested).empty());
+}
+
+#ifdef _WIN32
+TEST_F(BatchDriverTest, AnOutputNameThatSpellsADeviceFailsThatFileOnly) {
+  WriteBmp(In("a.bmp"), 2, 2);
+  WriteBmp(In("b.bmp"), 2, 2);
+  params.NameSet = 2;
+  params.DigitNum = 1;
+  params.StartNum = 9;
+  params.TopAdd = 1;
+  params.TopStr = u"COM";  // COM9.bmp, then COM10.bmp
+  const BatchResult r = RunList({u"a.bmp", u"b.bmp"});
+  EXPECT_EQ(r.successCount, 1);
+  ASSERT_EQ(host.reports.size(), 2u);
+  EXPECT_FALSE(host.reports[0].converted);
+  EXPECT_NE(host.reports[0].reason.find("device"), std::string::npos);
+  EXPECT_EQ(FileNames(out.path()), std::vector<std::u16string>{u"COM10.bmp"});
+}
+#endif
 
 TEST_F(BatchDriverTest, PathBatchWritesBesideTheFirstFileWithoutSendToFolder) {
   test::ScratchFolder other;

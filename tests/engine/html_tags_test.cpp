@@ -38,8 +38,19 @@ TEST(HtmlTagsTest, TagFileIsNamedAfterTheLastFolderComponent) {
 TEST(HtmlTagsTest, LinesHaveTheExactFormat) {
   EXPECT_EQ(HtmlTagLine({u"photo+1.jpg", 400, 300}),
             "<img src=\"photo+1.jpg\" width=\"400\" height=\"300\" alt=\"\">\r\n");
+  // A character the ANSI code page holds is written in it; one it lacks
+  // (a bare "?" would name another file) as percent-encoded UTF-8. On POSIX
+  // the code page is UTF-8 and holds everything.
+  const bool ansiHoldsKanji = AnsiToUtf16(Utf16ToAnsi(u"写真")) == u"写真";
   EXPECT_EQ(HtmlTagLine({u"写真 1.jpg", 1, 25000}),
-            "<img src=\"" + Utf16ToAnsi(u"写真 1.jpg") + "\" width=\"1\" height=\"25000\" alt=\"\">\r\n");
+            "<img src=\"" + (ansiHoldsKanji ? Utf16ToAnsi(u"写真") : "%E5%86%99%E7%9C%9F") +
+                " 1.jpg\" width=\"1\" height=\"25000\" alt=\"\">\r\n");
+#ifdef _WIN32
+  // No Windows code page holds an emoji: its four UTF-8 bytes, and the
+  // surrogate pair is never split.
+  EXPECT_EQ(HtmlTagLine({u"a\U0001F600.png", 1, 1}),
+            "<img src=\"a%F0%9F%98%80.png\" width=\"1\" height=\"1\" alt=\"\">\r\n");
+#endif
   // Characters that would end the attribute or turn part of the name into a
   // fragment, query or percent escape.
   EXPECT_EQ(HtmlTagLine({u"a&b#1?\"<x>50%.png", 2, 3}),

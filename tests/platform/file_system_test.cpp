@@ -126,6 +126,12 @@ TEST(FileSystemTest, JoinsAndSplitsPaths) {
   EXPECT_EQ(FileNamePart(u"b.bmp"), u"b.bmp");
   EXPECT_EQ(FolderPart(u"a" + sep + u"b.bmp"), u"a");
   EXPECT_EQ(FolderPart(u"b.bmp"), u"");
+  // Rooted paths keep their root on both sides.
+  EXPECT_EQ(JoinPath(u"", sep + u"a" + sep + u"b.bmp"), sep + u"a" + sep + u"b.bmp");
+  EXPECT_EQ(FolderPart(sep + u"b.bmp"), sep);
+#ifdef _WIN32
+  EXPECT_EQ(FolderPart(u"C:\\b.bmp"), u"C:\\");
+#endif
 }
 
 TEST(PixelMemoryTest, BlocksAreZeroFilledMovableAndRefuseZeroBytes) {

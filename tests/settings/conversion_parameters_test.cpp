@@ -74,6 +74,16 @@ TEST(ConversionParametersTest, RejectsValuesTheControlsCannotProduce) {
       {u"SelExt0", u"1", true},
       {u"TopStr", u"two\nlines", false},
       {u"CmtStr1", u"two\r\nlines", true},
+      // Naming texts that would leave the output folder or name a device.
+      {u"TopStr", u"../../", false},
+      {u"EndStr", u"\\x", false},
+      {u"EndStr", u":x", false},
+      {u"MkDirStr", u"..", false},
+      {u"MkDirStr", u"a/b", false},
+      {u"MkDirStr", u"NUL", false},
+      {u"MkDirStr", u"small.", false},
+      {u"MkDirStr", u"", true},
+      {u"MkDirStr", u"small", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SetConversionParameter(p, c.key, c.value), c.accepted)
@@ -82,6 +92,26 @@ TEST(ConversionParametersTest, RejectsValuesTheControlsCannotProduce) {
   EXPECT_EQ(p.OFmt, 5);
   EXPECT_EQ(p.DepOpt, 6);
   EXPECT_EQ(p.CmtStr1, u"two\r\nlines");
+  EXPECT_EQ(p.MkDirStr, u"small");
+  EXPECT_EQ(p.TopStr, u"");
+}
+
+TEST(ConversionParametersTest, FindsOnlyRefusedNamingTextsThatAreInUse) {
+  // As a shared settings file may hold them: loading keeps the text.
+  ConversionParameters p;
+  p.TopStr = u"../../";
+  p.MkDirStr = u"CON";
+  RefusedSetting refused;
+  EXPECT_FALSE(FindRefusedNameSetting(p, refused));  // neither switched on
+  p.MkDirAdd = 1;
+  ASSERT_TRUE(FindRefusedNameSetting(p, refused));
+  EXPECT_EQ(refused.key, u"MkDirStr");
+  EXPECT_EQ(refused.problem, NameProblem::DeviceName);
+  p.TopAdd = 1;
+  ASSERT_TRUE(FindRefusedNameSetting(p, refused));
+  EXPECT_EQ(refused.key, u"TopStr");
+  EXPECT_EQ(refused.value, u"../../");
+  EXPECT_EQ(refused.problem, NameProblem::PathSeparator);
 }
 
 }  // namespace

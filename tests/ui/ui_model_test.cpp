@@ -304,5 +304,12 @@ TEST(Help, ContextOfEachTabPage) {
   for (int tab : {-1, 5, 1000}) EXPECT_EQ(HelpContextForTab(tab), 2u) << tab;
 }
 
+TEST(RefusedSetting, MessageNamesTheFieldAsThePageLabelsIt) {
+  EXPECT_EQ(RefusedSettingMessage({u"TopStr", u"../", NameProblem::PathSeparator}),
+            u"「先頭文字」の「../」はファイル名に使えません（パス区切り文字を含んでいます）。");
+  EXPECT_EQ(RefusedSettingMessage({u"MkDirStr", u"CON", NameProblem::DeviceName}),
+            u"「サブフォルダ」の「CON」はファイル名に使えません（デバイス名は使えません）。");
+}
+
 }  // namespace
 }  // namespace pixlane::ui

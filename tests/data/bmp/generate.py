@@ -189,6 +189,34 @@ def masks_to_default(data):
     return put32(remove(data, 54, 12), 30, 0)
 
 
+def remap_masked(data, masks, pack):
+    """Rewrites a bit-field file to other masks: `masks` (red, green, blue)
+    replace the header's and every pixel is re-packed by pack(r, g, b, x)
+    from the fields of the old masks (x: the bits outside them)."""
+    size, w, h, bits, comp, _ = header_fields(data)
+    assert comp == 3 and bits in (16, 32)
+    old = struct.unpack_from("<III", data, 54)
+    out = bytearray(data)
+    struct.pack_into("<III", out, 54, *masks)
+    if size >= 56:
+        struct.pack_into("<I", out, 66, 0)  # no alpha mask
+    offset = struct.unpack_from("<I", data, 10)[0]
+    step = bits // 8
+    stride = (w * step + 3) & ~3
+    fmt = "<H" if step == 2 else "<I"
+
+    def field(v, m):
+        return (v & m) >> ((m & -m).bit_length() - 1)
+
+    for y in range(h):
+        for x in range(w):
+            at = offset + y * stride + x * step
+            v = struct.unpack_from(fmt, data, at)[0]
+            r, g, b = (field(v, m) for m in old)
+            struct.pack_into(fmt, out, at, pack(r, g, b))
+    return bytes(out)
+
+
 def assert_layout(data, header_size, bits, compression=0):
     got = header_fields(data)
     assert (got[0], got[3], got[4]) == (header_size, bits, compression), got
@@ -280,6 +308,26 @@ def main():
     assert_layout(data, 124, 32, 3)
     expect_ok("im_32bit_v5.bmp", data)
     expect_ok("gen_32bit_bitfields.bmp", v5_to_info_with_masks(data))
+
+    # Bit fields in an unusual order and place: each channel comes from its
+    # own mask; the colours are Pillow's reading of the original file.
+    data = magick_bytes(rgba, "BMP:-")
+    expect_ok("gen_32bit_masks_r_b_g.bmp",
+              remap_masked(data, (0xFF000000, 0x00000FF0, 0x00FF0000),
+                           lambda r, g, b: r << 24 | b << 16 | g << 4),
+              reference=data)
+    data = magick_truecolor(rgb_image(5, 3, 17), "BMP", "bmp:subtype=RGB565")
+    expect_ok("gen_16bit_bgr565.bmp",
+              remap_masked(data, (0x001F, 0x07E0, 0xF800),
+                           lambda r, g, b: b << 11 | g << 5 | r),
+              reference=data)
+    # Masks with a hole, or sharing bits, describe no colour.
+    expect_reject("gen_16bit_mask_hole.bmp",
+                  remap_masked(data, (0xF800, 0x0505, 0x00E0), lambda r, g, b: 0),
+                  "BadHeader")
+    expect_reject("gen_16bit_masks_overlap.bmp",
+                  remap_masked(data, (0xF800, 0x0FE0, 0x001F), lambda r, g, b: 0),
+                  "BadHeader")
 
     # Short files: rows the file lacks are zero (cut at a row boundary, so
     # Pillow's decoder, which keeps only whole rows, agrees).
