@@ -33,7 +33,6 @@ class RecordingHost : public BatchHost {
   std::vector<std::u16string> titles;
   std::vector<std::u16string> recycled;
   std::vector<std::u16string> refusedKeys;
-  std::vector<BatchFileReport> reports;
   std::u16string summary;
   int progressSteps = 0;
   int abortAfter = -1;  // CheckAbort reports a request once this many steps are done
@@ -51,7 +50,6 @@ class RecordingHost : public BatchHost {
   void ShowRefusedSetting(const RefusedSetting& refused) override {
     refusedKeys.emplace_back(refused.key);
   }
-  void FileFinished(const BatchFileReport& report) override { reports.push_back(report); }
   void ShowSummaryBox(std::u16string_view, std::u16string_view text) override { summary = text; }
   bool RecycleFile(std::u16string_view path) override {
     recycled.emplace_back(path);
