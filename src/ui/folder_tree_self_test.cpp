@@ -383,7 +383,8 @@ void RelistCheck(HTREEITEM root) {
   HTREEITEM s1 = ChildNamed(item1, u"sub1");
   RemoveDirectoryW(W(JoinPath(JoinPath(reg1, u"sub1"), u"inner")));
   UserToggle(s1, true);
-  Expect(!HasButton(s1) && TreeView_GetChild(Tree(), s1) == nullptr, "an expansion that inserts nothing drops the button");
+  Expect(!HasButton(s1) && TreeView_GetChild(Tree(), s1) == nullptr,
+         "an expansion that inserts nothing drops the button");
 }
 
 // Registering: same folder twice gives the existing item, at most 100,
@@ -687,11 +688,109 @@ void TreeScenario() {
   BatchSubfolderCheck(root);
 }
 
+// The popup window of the open menu.
+HWND MenuWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM out) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
+          *reinterpret_cast<HWND*>(out) = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// How many pixels of `colour` the window shows inside `area` (window
+// coordinates), read from its own DC.
+int CountColour(HWND window, const RECT& area, COLORREF colour) {
+  HDC dc = GetWindowDC(window);
+  int count = 0;
+  for (LONG y = area.top; y < area.bottom; ++y) {
+    for (LONG x = area.left; x < area.right; ++x) {
+      if (GetPixel(dc, x, y) == colour) ++count;
+    }
+  }
+  ReleaseDC(window, dc);
+  return count;
+}
+
+// While the menu is open (a timer's message, dispatched by the menu's own
+// loop after it took the key that highlighted the first item): checks the
+// owner-drawn items' colours, holds the screen for the X capture when
+// asked, then closes the menu.
+HMENU g_shotMenu = nullptr;
+void CALLBACK ShotTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PumpPaint();
+  HWND popup = MenuWindow();
+  RECT frame{};
+  GetWindowRect(popup, &frame);
+  RECT first{};
+  GetMenuItemRect(nullptr, g_shotMenu, 0, &first);
+  RECT last{};
+  GetMenuItemRect(nullptr, g_shotMenu, static_cast<UINT>(GetMenuItemCount(g_shotMenu) - 1), &last);
+  OffsetRect(&first, -frame.left, -frame.top);
+  OffsetRect(&last, -frame.left, -frame.top);
+  Expect(popup && (GetMenuState(g_shotMenu, kCmdExplore, MF_BYCOMMAND) & MF_HILITE) != 0,
+         "the menu is open with エクスプローラで開く highlighted");
+  Expect(CountColour(popup, first, RGB(0xE8, 0xFF, 0xFF)) > 0 && CountColour(popup, first, RGB(0x48, 0x90, 0x90)) > 0,
+         "the highlighted item is drawn with its frame and fill");
+  Expect(CountColour(popup, last, RGB(0xC0, 0x60, 0xC0)) > 0, "隠し属性表示 shows its check box");
+  if (!Env(L"PIXLANE_UI_SHOT_HOLD").empty()) {
+    RECT area{};
+    GetWindowRect(g_app.main, &area);
+    UnionRect(&area, &area, &frame);
+    HoldForScreenCapture(area);
+  }
+  EndMenu();
+}
+
+void ShotProbe(HMENU menu, HTREEITEM) {
+  g_shotMenu = menu;
+  PostMessageW(g_app.main, WM_KEYDOWN, VK_DOWN, 0);
+  SetTimer(nullptr, 0, 100, ShotTimer);
+}
+
+// The tree expanded to a registered folder with the context menu open on
+// it, for the screenshot.
+void TreeShotScenario() {
+  ShowWindow(g_app.main, SW_SHOWNORMAL);
+  HTREEITEM root = RegisteredRootItem();
+  HTREEITEM photos = ChildWithPath(root, TestDir(L"写真"));
+  Expect(photos != nullptr, "写真 registered: " + Utf8(ChildNames(root)));
+  if (!photos) return;
+  ExpandTreeItem(photos);
+  TreeView_SelectItem(Tree(), photos);
+  SetFocus(Tree());
+  TreeView_EnsureVisible(Tree(), TreeView_GetChild(Tree(), photos));
+  PumpPaint();
+  // Right-clicked near the tree's right edge, the menu leaves the
+  // subfolders in view.
+  POINT point = ItemPoint(photos);
+  RECT client{};
+  GetClientRect(Tree(), &client);
+  point.x = client.right - 8;
+  ClientToScreen(Tree(), &point);
+  SetTreeMenuProbe(ShotProbe);
+  SendMessageW(g_app.treePanel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Tree()), MAKELPARAM(point.x, point.y));
+  SetTreeMenuProbe(nullptr);
+}
+
 }  // namespace
 
 bool RunFolderTreeScenario(const std::wstring& scenario) {
   if (scenario == L"tree") {
     TreeScenario();
+    return true;
+  }
+  if (scenario == L"tree-shot") {
+    TreeShotScenario();
     return true;
   }
   return false;
