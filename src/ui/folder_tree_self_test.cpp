@@ -269,6 +269,26 @@ void StartupCheck(HTREEITEM root) {
   Expect(TreeView_GetImageList(tree, TVSIL_NORMAL) != nullptr, "the system small-icon list is the tree's");
 }
 
+// The scratch folder's reg1 reached through the shell namespace: Desktop,
+// Wine's "/" (Z:\), tmp, the scratch folder, reg1 (expanded as the user
+// does, each listing afresh). Null when a step is missing.
+HTREEITEM ShellReg1() {
+  HTREEITEM item = DesktopTreeItem();
+  const std::u16string scratch = TestDir(L"");
+  for (const std::u16string& path : {std::u16string(u"Z:\\"), std::u16string(u"Z:\\tmp"),
+                                     CleanFolderText(scratch), JoinPath(scratch, u"reg1")}) {
+    if (TreeView_GetChild(Tree(), item) == nullptr) UserToggle(item, true);
+    item = ChildWithPath(item, path);
+    if (!item) {
+      Log("no shell item " + Utf8(path));
+      return nullptr;
+    }
+  }
+  if (IsExpanded(item)) UserToggle(item, false);
+  UserToggle(item, true);
+  return item;
+}
+
 // The hidden-attribute mask: a hidden subfolder is neither listed nor
 // gives its parent the expand button while "Hidden" is 2; 5040 shows it
 // (and ticks the options box); the box switches back through the same
@@ -288,6 +308,10 @@ void HiddenCheck(HTREEITEM root) {
   Expect(item1 && HasButton(item1) && item2 && !HasButton(item2), "only a hidden subfolder: no expand button");
   UserToggle(item1, true);
   Expect(ChildNames(item1) == u"sub1,sub2,", "hidden, system-less dot folder left out: " + Utf8(ChildNames(item1)));
+  HTREEITEM shell = ShellReg1();
+  // Wine reports names beginning with "." as hidden.
+  Expect(shell && ChildNames(shell) == u"sub1,sub2,", "the shell branch leaves hidden folders out too: " +
+                                                          (shell ? Utf8(ChildNames(shell)) : std::string("-")));
 
   OpenMenu(item1, L'h');
   Expect(g_menu.seen && !g_menu.hiddenChecked, "隠し属性表示 unchecked while Hidden is 2");
@@ -299,6 +323,10 @@ void HiddenCheck(HTREEITEM root) {
   Expect(item2 && HasButton(item2), "after 5040 the hidden subfolder gives reg2 its button");
   UserToggle(item1, true);
   Expect(ChildNames(item1) == u"hid,sub1,sub2,", "after 5040 hid is listed, .dot never: " + Utf8(ChildNames(item1)));
+  shell = ShellReg1();
+  Expect(shell && ChildNames(shell) == u".dot,hid,sub1,sub2,", "and the shell branch lists them, in Explorer's order: " +
+                                                                    (shell ? Utf8(ChildNames(shell)) : std::string("-")));
+  if (shell) UserToggle(TreeView_GetParent(Tree(), TreeView_GetParent(Tree(), TreeView_GetParent(Tree(), shell))), false);
   OpenMenu(item1, 0);
   Expect(g_menu.hiddenChecked, "隠し属性表示 checked while hidden folders are shown");
 
@@ -568,9 +596,13 @@ void DragCheck(HTREEITEM root) {
   Expect(InputBox() == reg1 && g_app.listedFolder == reg1, "onto the input box: set and listed");
 
   SendMessageW(g_app.tab, TCM_SETCURFOCUS, 3, 0);
-  DragTo(ChildWithPath(root, TestDir(L"reg2")), Control(kIdStartOutputField));
-  Expect(g_app.window.OSPath == TestDir(L"reg2") && ControlText(kIdStartOutputField) == TestDir(L"reg2"),
-         "onto the start-up output field: OSPath");
+  const std::u16string reg2 = TestDir(L"reg2");
+  DragTo(ChildWithPath(root, reg2), Control(kIdStartOutputField));
+  Expect(g_app.window.OSPath == reg2 && ControlText(kIdStartOutputField) == reg2, "onto the start-up output field");
+  DragTo(item1, Control(kIdStartInputField));
+  Expect(g_app.window.ISPath == reg1 && ControlText(kIdStartInputField) == reg1, "onto the start-up input field");
+  DragTo(item1, Control(kIdSendToOutputField));
+  Expect(g_app.window.SdToPath == reg1 && ControlText(kIdSendToOutputField) == reg1, "onto the Send To output field");
   SendMessageW(g_app.tab, TCM_SETCURFOCUS, 4, 0);
   DragTo(item1, Control(kIdPluginFolder));
   Expect(g_app.window.SPI == reg1 && ControlText(kIdPluginFolder) == reg1, "onto the plug-in folder field: SPI");
