@@ -107,6 +107,11 @@ const std::vector<ValueOption>& ValueOptions() {
       TextOption(u"--suffix", u"EndStr", u"EndAdd"),
       TextOption(u"--subfolder", u"MkDirStr", u"MkDirAdd"),
       TextOption(u"--comment", u"CmtStr1", u"CmtOpt"),
+      // The image input plug-in folder ("SPI"); empty switches plug-ins off.
+      {u"--plugins", u"", [](std::u16string_view value, Overrides& out) {
+         out.emplace_back(u"SPI", value);
+         return true;
+       }},
   };
   return options;
 }
@@ -176,6 +181,8 @@ const char* UsageText() {
          "inputs:\n"
          "  --input-format all|bmp|png|jpeg|tiff|gif   files listed from a folder\n"
          "  --show-hidden          list hidden files too\n"
+         "  --plugins DIR          read other formats with the image input plug-ins\n"
+         "                         (.spi, Windows) in DIR; listed under --input-format all\n"
          "  --delete-inputs        delete each input after its output is written\n"
          "  --recycle-inputs       move each input to the recycle bin instead\n"
          "  --html-tags            write an HTML file of <img> tags for small outputs\n"

@@ -110,7 +110,8 @@ std::vector<std::u16string> ListFolder(const std::u16string& folder,
                                        const ConversionParameters& params,
                                        const WindowSettings& window) {
   std::vector<InputListEntry> entries;
-  FillInputList(folder, params, static_cast<uint32_t>(window.Hidden), entries);
+  FillInputList(folder, params, static_cast<uint32_t>(window.Hidden), entries,
+                PluginInputExtensions(params, window.SPI));
   std::vector<std::u16string> names;
   names.reserve(entries.size());
   for (InputListEntry& e : entries) names.push_back(std::move(e.name));

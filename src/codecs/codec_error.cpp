@@ -18,6 +18,7 @@ const char* CodecErrorName(CodecError error) {
     case CodecError::WriteFailed: return "WriteFailed";
     case CodecError::UnsupportedFormat: return "UnsupportedFormat";
     case CodecError::BadChecksum: return "BadChecksum";
+    case CodecError::PluginFailed: return "PluginFailed";
   }
   return "Unknown";
 }

@@ -18,6 +18,7 @@ enum class CodecError {
   WriteFailed,
   UnsupportedFormat,   // no reader or writer for this format
   BadChecksum,         // a checksum over part of the file does not match
+  PluginFailed,        // an input plug-in accepted the file, then failed
 };
 
 const char* CodecErrorName(CodecError error);

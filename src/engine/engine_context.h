@@ -16,6 +16,7 @@
 #include "codecs/jpeg_reader.h"
 #include "codecs/jpeg_transform.h"
 #include "codecs/jpeg_writer.h"
+#include "codecs/plugin_host.h"
 #include "codecs/png_reader.h"
 #include "codecs/png_writer.h"
 #include "codecs/tiff_reader.h"
@@ -80,6 +81,7 @@ struct WorkObjects {
   TiffWriter tiffWriter;
   GifReader gifReader;
   GifWriter gifWriter;
+  PluginHost pluginHost;
 };
 
 struct EngineContext {
@@ -92,6 +94,8 @@ struct EngineContext {
   // "SPI": the folder of the image input plug-ins, tried when no native
   // reader takes a file (empty: none).
   std::u16string pluginFolder;
+  // The calls into plug-in libraries; null: the system's. Tests set a fake.
+  PluginLoader* pluginLoader = nullptr;
   // The Exif date of the last JPEG loaded or transformed (NameSet 1).
   ExifDate exifDate;
 };

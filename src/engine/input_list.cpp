@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "codecs/plugin_host.h"
 #include "platform/name_order.h"
 #include "platform/text.h"
 
@@ -108,6 +109,19 @@ std::vector<std::u16string> InputPatterns(const ConversionParameters& params,
     default: break;
   }
   return patterns;
+}
+
+std::vector<std::u16string> PluginInputExtensions(const ConversionParameters& params,
+                                                  std::u16string_view pluginFolder, PluginLoader& loader) {
+  std::vector<std::u16string> extensions;
+  if (params.IFmt != 0 || pluginFolder.empty() || !IsDirectory(pluginFolder)) return extensions;
+  for (const std::u16string& pattern : ListInputPlugins(loader, pluginFolder, PluginListMode::Extensions)) {
+    // "*.pic" lists by its extension; a pattern without one names no files.
+    const std::u16string_view extension = Extension(pattern);
+    if (extension.size() < 2 || extension.find_first_of(u"\\/") != std::u16string_view::npos) continue;
+    extensions.emplace_back(extension);
+  }
+  return extensions;
 }
 
 std::u16string FormatSizeColumn(uint64_t bytes) {

@@ -14,6 +14,7 @@
 
 #include "platform/file_system.h"
 #include "platform/local_time.h"
+#include "platform/plugin_loader.h"
 #include "settings/conversion_parameters.h"
 
 namespace pixlane {
@@ -37,6 +38,14 @@ struct InputListEntry {
 // an extension match as in Windows file patterns.
 std::vector<std::u16string> InputPatterns(const ConversionParameters& params,
                                           std::span<const std::u16string> pluginExtensions = {});
+
+// The extensions (".pic") of the file patterns that the image input
+// plug-ins in `pluginFolder` declare, for FillInputList under "IFmt" 0.
+// Empty for any other filter, and when the folder setting is empty or not a
+// directory (no library is loaded then).
+std::vector<std::u16string> PluginInputExtensions(const ConversionParameters& params,
+                                                  std::u16string_view pluginFolder,
+                                                  PluginLoader& loader = SystemPluginLoader());
 
 // "N KB": the size rounded up to whole kilobytes, "," between thousands.
 std::u16string FormatSizeColumn(uint64_t bytes);

@@ -190,12 +190,15 @@ bool LoadImageFile(EngineContext& context, std::u16string_view path) {
   return LoadImageFile(context, kDefaults, path);
 }
 
-ImageBuffer* LoadImageWithPlugin(EngineContext& context, std::u16string_view /*path*/) {
-  // Plug-ins are tried only when their folder is set and exists. The host
-  // that loads them is not built yet, so no plug-in ever takes the file and
-  // the native reader's reason for the failure stands.
-  if (context.pluginFolder.empty() || !IsDirectory(context.pluginFolder)) return nullptr;
-  return nullptr;
+ImageBuffer* LoadImageWithPlugin(EngineContext& context, std::u16string_view path) {
+  // Plug-ins are tried only when their folder is set and exists. When none
+  // takes the file, the native reader's reason for the failure stands.
+  if (!context.work || context.pluginFolder.empty() || !IsDirectory(context.pluginFolder)) return nullptr;
+  PluginLoader& loader = context.pluginLoader != nullptr ? *context.pluginLoader : SystemPluginLoader();
+  PluginHost& host = context.work->pluginHost;
+  ImageBuffer* record = LoadImageWithPlugin(loader, context.pluginFolder, path, host);
+  if (host.error != CodecError::None) context.lastError = host.error;
+  return record;
 }
 
 bool LoadImageFile(EngineContext& context, const ConversionParameters& params,

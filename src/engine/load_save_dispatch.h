@@ -32,9 +32,10 @@ bool LoadImageFile(EngineContext& context, const ConversionParameters& params,
 // The same with the default settings: full-size decoding, no Exif date.
 bool LoadImageFile(EngineContext& context, std::u16string_view path);
 
-// The image input plug-in fallback: the image a plug-in decoded, or null
-// (always null until the plug-in host exists). The caller owns nothing; the
-// record belongs to the plug-in host.
+// The image input plug-in fallback: the image a plug-in of the folder
+// "SPI" (context.pluginFolder) decoded, or null; no library is loaded when
+// the folder is empty or not a directory. When a plug-in accepted the file
+// and failed, lastError says why. The record belongs to the plug-in host.
 ImageBuffer* LoadImageWithPlugin(EngineContext& context, std::u16string_view path);
 
 // Frees the current image's pixels; its width, height and bit count stay

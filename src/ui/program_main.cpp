@@ -2,7 +2,8 @@
 // settings file), the single instance, initialisation in its fixed order
 // (settings, classes, common controls, keyboard hook, main window, command
 // line, show), the message loop, and the shutdown that saves the settings.
-// COM is initialised before the command line, which resolves shortcuts.
+// COM is initialised before the command line, which resolves shortcuts. The
+// help library is loaded only when help is first asked for.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -110,6 +111,7 @@ int MessageLoop() {
   MSG msg;
   BOOL got;
   while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0 && got != -1) {
+    if (PreTranslateHelpMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -123,7 +125,6 @@ int ProgramMain(HINSTANCE instance, int showCommand) {
   const int osClass = OperatingSystemClass();
   g_app.dpi = SystemDpi();
   g_app.font = CreateInterfaceFont();
-  InitializeHtmlHelp();
   wchar_t scenario[8] = {};
   g_app.testMode = GetEnvironmentVariableW(L"PIXLANE_UI_TEST", scenario, 8) > 0;
 
@@ -150,9 +151,10 @@ int ProgramMain(HINSTANCE instance, int showCommand) {
     } else {
       exitCode = 1;
     }
+    // Help viewers still open are closed while COM is still there for them.
+    CloseHelpViewer();
     if (SUCCEEDED(com)) CoUninitialize();
   }
-  UninitializeHtmlHelp();
   if (g_app.font) DeleteObject(g_app.font);
   HeapDestroy(g_app.heap);
   return exitCode;

@@ -1,8 +1,8 @@
 // The program's meeting points with the shell: the input folder and its
 // change watch, the command line (Send To), drops on the main window, the
-// Send To shortcut and shortcut resolution, the folder browser and the
-// HTML Help loader. COM must be initialised on this thread before any
-// shortcut is created or resolved.
+// Send To shortcut and shortcut resolution and the folder browser. COM
+// must be initialised on this thread before any shortcut is created or
+// resolved.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -22,13 +22,6 @@
 
 namespace pixlane::ui {
 namespace {
-
-using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-HMODULE g_htmlHelpModule = nullptr;
-HtmlHelpFunction g_htmlHelp = nullptr;
-DWORD_PTR g_htmlHelpCookie = 0;
-constexpr UINT kHhInitialize = 0x001C;
-constexpr UINT kHhUninitialize = 0x001D;
 
 std::u16string ParentFolder(const std::u16string& path) {
   std::wstring buffer(reinterpret_cast<const wchar_t*>(path.c_str()));
@@ -304,7 +297,7 @@ bool DropFolderOn(DropTarget target, const std::u16string& folder) {
     case DropTarget::PluginFolderField:
       g_app.window.SPI = folder;
       SetWindowTextW(Control(kIdPluginFolder), W(folder));
-      FillInputListView(g_app.listedFolder);
+      PluginFolderChanged();
       return true;
     case DropTarget::FolderTree:
     case DropTarget::TabControl:
@@ -381,21 +374,6 @@ bool BrowseForFolder(HWND owner, const wchar_t* title, std::u16string& folder) {
   CoTaskMemFree(chosen);
   if (ok) folder = U16(path);
   return ok;
-}
-
-void InitializeHtmlHelp() {
-  g_htmlHelpModule = LoadLibraryW(L"hhctrl.ocx");
-  if (!g_htmlHelpModule) return;
-  g_htmlHelp = reinterpret_cast<HtmlHelpFunction>(
-      reinterpret_cast<void*>(GetProcAddress(g_htmlHelpModule, MAKEINTRESOURCEA(15))));
-  if (g_htmlHelp) g_htmlHelp(nullptr, nullptr, kHhInitialize, reinterpret_cast<DWORD_PTR>(&g_htmlHelpCookie));
-}
-
-void UninitializeHtmlHelp() {
-  if (g_htmlHelp) g_htmlHelp(nullptr, nullptr, kHhUninitialize, g_htmlHelpCookie);
-  g_htmlHelp = nullptr;
-  if (g_htmlHelpModule) FreeLibrary(g_htmlHelpModule);
-  g_htmlHelpModule = nullptr;
 }
 
 }  // namespace pixlane::ui

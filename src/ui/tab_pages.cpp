@@ -84,6 +84,7 @@ HWND Button(HWND page, const wchar_t* text, int x, int y, int w, int id) {
 void Tip(int id, const wchar_t* text) { AddTooltip(Control(id), text); }
 
 LRESULT CALLBACK ListSubclassProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_LBUTTONDBLCLK && list == g_app.pluginList) OpenSelectedPluginSettings();
   const LRESULT result = CallWindowProcW(g_listProc, list, message, wParam, lParam);
   if (message == WM_VSCROLL && LOWORD(wParam) == SB_ENDSCROLL) {
     InvalidateRect(list, nullptr, TRUE);
@@ -274,6 +275,8 @@ void CreatePluginPage(HWND tab) {
                           kIdPluginList, WS_EX_CLIENTEDGE);
   ListView_SetExtendedListViewStyle(g_app.pluginList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   SubclassList(g_app.pluginList, 1);
+  SetUpPluginList();
+  RefreshPluginList();
   Label(page, L"※個別設定可能な場合は、プラグイン名ダブルクリックでダイアログが表示されます。", 5, 336, 510,
         kIdPluginNote);
   Tip(kIdPluginFolder, L"ドラッグ＆ドロップ設定可");
@@ -612,7 +615,8 @@ void FillInputListView(std::u16string_view folder) {
   g_app.listedFolder = folder;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-  FillInputList(folder, g_app.params, static_cast<uint32_t>(g_app.window.Hidden), g_app.inputEntries);
+  FillInputList(folder, g_app.params, static_cast<uint32_t>(g_app.window.Hidden), g_app.inputEntries,
+                PluginInputExtensions(g_app.params, g_app.window.SPI));
   int row = 0;
   for (const InputListEntry& entry : g_app.inputEntries) {
     LVITEMW item{};
@@ -768,11 +772,11 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
     case kIdSendToOutputClear: ClearFolderSetting(w.SdToPath, kIdSendToOutputField, true); break;
     case kIdPluginSet:
       BrowseInto(w.SPI, kIdPluginFolder, false, L"プラグインフォルダ設定");
-      RelistInputFolder();
+      PluginFolderChanged();
       break;
     case kIdPluginClear:
       ClearFolderSetting(w.SPI, kIdPluginFolder, false);
-      RelistInputFolder();
+      PluginFolderChanged();
       break;
     case kIdConvertButton: RunConvertCommand(); break;
     case kIdExitButton: PostMessageW(g_app.main, WM_CLOSE, 0, 0); break;
@@ -783,9 +787,10 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
       // first already.
       if (!g_app.batchRunning) InputListMatchesBox();
       break;
+    case kIdHelpButton: ShowHelp(); break;
+    case kIdVersionButton: ShowVersionWindow(); break;
     default:
-      // 作成, ヘルプ and Ver. act once their windows exist; until then they
-      // do nothing.
+      // 作成 acts once its window exists; until then it does nothing.
       break;
   }
   return 0;

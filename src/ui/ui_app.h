@@ -154,14 +154,56 @@ bool ResolveShortcut(std::u16string& path);
 bool BrowseForFolder(HWND owner, const wchar_t* title, std::u16string& folder);
 bool IsShortcut(const std::u16string& path);
 std::u16string LongPathName(const std::u16string& path);
-void InitializeHtmlHelp();
-void UninitializeHtmlHelp();
 
 // gui_batch_host.cpp
 void ShowErrorMessage(ErrorMessage code);
 void RunConvertCommand();
 void RunPathConversion(const std::vector<std::u16string>& paths, bool useMainOutputFolder);
 void ShowFolderHistories();
+
+// help_viewer.cpp
+// HTML Help commands used here.
+inline constexpr UINT kHhHelpContext = 0x000F;
+inline constexpr UINT kHhCloseAll = 0x0012;
+inline constexpr UINT kHhInitialize = 0x001C;
+inline constexpr UINT kHhUninitialize = 0x001D;
+inline constexpr UINT kHhPreTranslateMessage = 0x00FD;
+// One call of HtmlHelpW as the test mode records it.
+struct HelpCall {
+  std::u16string file;
+  UINT command = 0;
+  DWORD_PTR data = 0;
+  bool answered = false;  // the viewer returned a window
+};
+// The HTML Help API entry: loads the control's library on the first call
+// (its registered in-process server, else "hhctrl.ocx"); returns null, at
+// once and for the rest of the run, once that failed.
+HWND HtmlHelpW(HWND owner, const wchar_t* file, UINT command, DWORD_PTR data);
+// The executable's path with the extension ".chm"; empty when unknown.
+std::u16string HelpFilePath();
+// "ヘルプ": the help file at the context of the tab page that is showing.
+void ShowHelp();
+// For the message loop: lets an open viewer handle its keys. Never loads.
+bool PreTranslateHelpMessage(MSG* message);
+// At exit: closes open viewers and releases the library if it was loaded.
+void CloseHelpViewer();
+const std::vector<HelpCall>& RecordedHelpCalls();
+int HelpLibraryLoadAttempts();
+
+// version_window.cpp
+// "Ver.": the version window over the disabled main window; a second call
+// while it is open only brings it forward.
+void ShowVersionWindow();
+// The targets the link of the version window was asked to open (test mode,
+// where nothing is launched).
+const std::vector<std::u16string>& RecordedLinkOpens();
+
+// plugin_page.cpp
+void SetUpPluginList();
+void RefreshPluginList();
+// After "SPI" changed: refills the plug-in list and re-lists the input folder.
+void PluginFolderChanged();
+void OpenSelectedPluginSettings();
 
 // program_main.cpp
 void Shutdown();

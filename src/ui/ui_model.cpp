@@ -305,4 +305,9 @@ ScreenRect ClampToWorkArea(ScreenRect w, const ScreenRect& area) {
   return w;
 }
 
+uint32_t HelpContextForTab(int tabIndex) {
+  if (tabIndex < 0 || tabIndex >= static_cast<int>(std::size(kHelpContextTabs))) return kHelpContextOverview;
+  return kHelpContextTabs[tabIndex];
+}
+
 }  // namespace pixlane::ui

@@ -2,7 +2,8 @@
 // shown and enabled for the current settings, the detail summary line, the
 // number-edit clamping, the extension slots, the format-change rules, the
 // command-line mode, drop routing, the input folder box against the listed
-// folder and the window's placement on a monitor.
+// folder, the window's placement on a monitor and the help topic of each
+// tab page.
 // Everything here is portable so that the Linux tests reach it; the Win32
 // shell applies the results to its controls.
 #pragma once
@@ -141,5 +142,14 @@ struct ScreenRect {
 // window back; then a left or top edge outside moves it to the area's edge
 // (so a window larger than the area keeps its caption visible).
 ScreenRect ClampToWorkArea(ScreenRect window, const ScreenRect& workArea);
+
+// The help file's context numbers: the overview, and one topic per tab page
+// ("全般", "個別入力", "詳細設定", "オプション", "プラグイン"). The help
+// project's map (docs/help) holds the same numbers.
+inline constexpr uint32_t kHelpContextOverview = 2;
+inline constexpr uint32_t kHelpContextTabs[] = {14, 16, 18, 20, 22};
+// The context of the tab page at `tabIndex` (the tab control's selection,
+// -1 when none is selected); the overview for anything but 0..4.
+uint32_t HelpContextForTab(int tabIndex);
 
 }  // namespace pixlane::ui

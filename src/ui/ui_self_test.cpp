@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "ui/control_ids.h"
 #include "ui/ui_app.h"
 #include "ui/ui_self_test.h"
+#include "ui/ui_model.h"
 
 namespace pixlane::ui {
 namespace {
@@ -142,14 +144,13 @@ BOOL CALLBACK CountShownWindow(HWND window, LPARAM count) {
 }
 
 // The buttons whose windows come later show nothing when clicked, and leave
-// the keyboard focus inside the main window and the window usable. (Once
-// ヘルプ and Ver. open their windows they leave this list.)
+// the keyboard focus inside the main window and the window usable. (Once a
+// button opens its window it leaves this list.)
 void IdleButtonsCheck() {
   struct {
     int id;
     int page;  // -1: the button row
-  } buttons[] = {{kIdPreviewButton, -1}, {kIdNamesButton, -1}, {kIdHelpButton, -1}, {kIdVersionButton, -1},
-                 {kIdCommentEdit, 2}};
+  } buttons[] = {{kIdPreviewButton, -1}, {kIdNamesButton, -1}, {kIdCommentEdit, 2}};
   for (const auto& button : buttons) {
     if (button.page >= 0) SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(button.page), 0);
     g_app.shownMessages.clear();
@@ -478,6 +479,85 @@ void OpenScenario() {
   Expect(FileCount(TestDir(L"out")) == 0, "nothing converted");
 }
 
+std::u16string ItemText(HWND list, int row, int column) {
+  wchar_t buffer[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return U16(buffer);
+}
+
+bool InputListed(const std::u16string& name) {
+  return std::any_of(g_app.inputEntries.begin(), g_app.inputEntries.end(),
+                     [&](const InputListEntry& e) { return e.name == name; });
+}
+
+// The title of the dialog a plug-in showed, closed by a thread timer that
+// the dialog's own message loop runs.
+std::wstring g_pluginDialogTitle;
+
+BOOL CALLBACK CloseThreadDialog(HWND window, LPARAM) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  if (std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  wchar_t title[128] = {};
+  GetWindowTextW(window, title, 128);
+  g_pluginDialogTitle = title;
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+void CALLBACK CloseDialogTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), CloseThreadDialog, 0);
+  if (!g_pluginDialogTitle.empty()) KillTimer(nullptr, id);
+}
+
+void PluginsScenario() {
+  // The settings name a folder holding our Netpbm plug-in; the input folder
+  // holds e.ppm besides the BMP files.
+  const std::u16string plugins = TestDir(L"plugins");
+  HWND list = g_app.pluginList;
+  Expect(g_app.window.SPI == plugins, "plug-in folder from the settings");
+  Expect(ControlText(kIdPluginFolder) == plugins, "folder field shows it");
+  Expect(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1, "one plug-in listed");
+  Expect(ItemText(list, 0, 0) == u"pixlane_netpbm.spi", "file name " + Utf8(ItemText(list, 0, 0)));
+  Expect(ItemText(list, 0, 1) == u"*.pbm;*.pgm;*.ppm;*.pnm", "extensions " + Utf8(ItemText(list, 0, 1)));
+  Expect(ItemText(list, 0, 2) == u"Portable Bitmap/Portable Graymap/Portable Pixmap/Portable Anymap",
+         "formats " + Utf8(ItemText(list, 0, 2)));
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  Expect(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) == 3, "three columns");
+  Expect(g_app.params.IFmt == 0 && InputListed(u"e.ppm"), "e.ppm listed under すべて");
+
+  Click(kIdPluginClear);
+  Expect(g_app.window.SPI.empty() && ControlText(kIdPluginFolder).empty(), "解除 clears the folder");
+  Expect(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0, "解除 empties the list");
+  Expect(!InputListed(u"e.ppm") && InputListed(u"a.bmp"), "without plug-ins e.ppm is not listed");
+
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 4, 0);
+  SendMessageW(g_app.main, WM_DROPFILES,
+               reinterpret_cast<WPARAM>(MakeDrop(ClientPointOver(Control(kIdPluginFolder)), {std::wstring(W(plugins))})),
+               0);
+  Expect(g_app.window.SPI == plugins, "a folder dropped on the field sets SPI");
+  Expect(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1 && InputListed(u"e.ppm"), "and lists the plug-in again");
+
+  LVITEMW selected{};
+  selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&selected));
+  g_pluginDialogTitle.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseDialogTimer);
+  SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 30));
+  KillTimer(nullptr, timer);
+  Expect(g_pluginDialogTitle == L"Pixlane Netpbm プラグイン", "double click opens the plug-in's dialog");
+
+  g_app.shownMessages.clear();
+  Click(kIdConvertButton);
+  Expect(PathExists(JoinPath(TestDir(L"out"), u"e.bmp")), "e.ppm converted through the plug-in");
+  Expect(FileCount(TestDir(L"out")) == g_app.inputEntries.size(), "every listed file converted");
+}
+
 void WaitRestoreScenario() {
   ShowWindow(g_app.main, SW_MINIMIZE);
   Expect(IsIconic(g_app.main) != FALSE, "first instance minimised");
@@ -493,7 +573,155 @@ void WaitRestoreScenario() {
   Expect(IsIconic(g_app.main) == FALSE, "second start restored the first window");
 }
 
-// The whole main window, caption included, as 24-bit pixels: an in-process
+HWND OpenVersionWindow() { return FindWindowW(L"ver_parent_class", nullptr); }
+
+int VersionWindowCount() {
+  int count = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM counter) -> BOOL {
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (lstrcmpW(name, L"ver_parent_class") == 0) ++*reinterpret_cast<int*>(counter);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+bool VersionClassesRegistered() {
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof(info);
+  return GetClassInfoExW(g_app.instance, L"ver_parent_class", &info) ||
+         GetClassInfoExW(g_app.instance, L"ver_child_class", &info);
+}
+
+void VersionScenario() {
+  Click(kIdVersionButton);
+  HWND version = OpenVersionWindow();
+  Expect(version != nullptr, "Ver. opens the version window");
+  if (!version) return;
+  Expect(WindowText(version) == u"バージョン情報", "title バージョン情報");
+  Expect(GetWindow(version, GW_OWNER) == g_app.main, "owned by the main window");
+  Expect(!IsWindowEnabled(g_app.main), "main window disabled while it is open");
+  RECT client{};
+  GetClientRect(version, &client);
+  Expect(client.right == 235 && client.bottom == 104,
+         "client area " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
+  RECT outer{};
+  RECT main{};
+  GetWindowRect(version, &outer);
+  GetWindowRect(g_app.main, &main);
+  Expect(std::abs((outer.left + outer.right) - (main.left + main.right)) <= 1 &&
+             std::abs((outer.top + outer.bottom) - (main.top + main.bottom)) <= 1,
+         "centred over the main window");
+  Expect(WindowText(GetDlgItem(version, 102)) == u"Pixlane  version 3.46", "version line");
+  Expect(!WindowText(GetDlgItem(version, 103)).empty(), "second line");
+  HMENU menu = GetSystemMenu(version, FALSE);
+  bool trimmed = menu != nullptr && GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1);
+  for (UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    trimmed = trimmed && GetMenuState(menu, command, MF_BYCOMMAND) == static_cast<UINT>(-1);
+  }
+  Expect(trimmed, "system menu: close only, no restore, size, minimise or maximise");
+
+  HWND link = GetDlgItem(version, 100);
+  Expect(link && reinterpret_cast<HCURSOR>(GetClassLongPtrW(link, GCLP_HCURSOR)) == LoadCursorW(nullptr, IDC_HAND),
+         "link with the hand cursor");
+  SendMessageW(link, WM_LBUTTONUP, 0, 0);
+  Expect(!RecordedLinkOpens().empty() && RecordedLinkOpens().back() == HelpFilePath(),
+         "the link opens the help file beside the executable");
+
+  g_app.shownMessages.clear();
+  Command(kIdVersionButton, BN_CLICKED);
+  Expect(VersionWindowCount() == 1 && g_app.shownMessages.empty(), "a second Ver. opens no second window");
+
+  HWND ok = GetDlgItem(version, 101);
+  Expect(GetFocus() == ok, "OK has the focus");
+  SendMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 0);
+  Expect(!IsWindow(version) && VersionWindowCount() == 0, "Esc closes it");
+  Expect(IsWindowEnabled(g_app.main) != FALSE, "main window enabled again");
+  Expect(!VersionClassesRegistered(), "its window classes are unregistered");
+
+  // Every other way of closing; each time it opens again (its classes were
+  // unregistered) without an error message.
+  struct Way {
+    const char* name;
+    void (*close)(HWND version);
+  } ways[] = {
+      {"Enter on OK", [](HWND v) { SendMessageW(GetDlgItem(v, 101), WM_KEYDOWN, VK_RETURN, 0); }},
+      {"the OK button", [](HWND v) { SendMessageW(GetDlgItem(v, 101), BM_CLICK, 0, 0); }},
+      {"Esc on the window", [](HWND v) { SendMessageW(v, WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"the system menu", [](HWND v) { SendMessageW(v, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const Way& way : ways) {
+    g_app.shownMessages.clear();
+    Click(kIdVersionButton);
+    HWND again = OpenVersionWindow();
+    Expect(again && g_app.shownMessages.empty(), std::string("opens again before closing with ") + way.name);
+    if (!again) continue;
+    way.close(again);
+    Expect(!IsWindow(again) && IsWindowEnabled(g_app.main), std::string("closed with ") + way.name);
+  }
+}
+
+void HelpScenario() {
+  const bool viewer = !Env(L"PIXLANE_UI_EXPECT_VIEWER").empty();
+  const std::u16string file = HelpFilePath();
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const std::u16string exePath = U16(exe);
+  Expect(file == exePath.substr(0, exePath.size() - 4) + u".chm", "help file " + Utf8(file));
+  const char* tabs[] = {"全般", "個別入力", "詳細設定", "オプション", "プラグイン"};
+  for (int i = 0; i < kPageCount; ++i) {
+    SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(i), 0);
+    Click(kIdHelpButton);
+    const std::vector<HelpCall>& calls = RecordedHelpCalls();
+    const uint32_t context = HelpContextForTab(i);
+    Expect(calls.size() == static_cast<size_t>(i) + 1 && calls.back().file == file &&
+               calls.back().command == kHhHelpContext && calls.back().data == context,
+           std::string("ヘルプ on ") + tabs[i] + " asks for context " + std::to_string(context));
+    if (viewer) Expect(calls.back().answered, "the viewer opened context " + std::to_string(context));
+  }
+  Expect(RecordedHelpCalls()[2].data == 18, "詳細設定 is context 18");
+  SendMessageW(g_app.tab, TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  Click(kIdHelpButton);
+  Expect(RecordedHelpCalls().back().data == 2, "no tab selected: the overview, context 2");
+  if (viewer) {
+    Expect(RecordedHelpCalls().back().answered, "the viewer opened context 2");
+    Expect(HtmlHelpW(nullptr, W(file), kHhHelpContext, 99) == nullptr, "an unmapped number opens nothing");
+  }
+  Expect(HelpLibraryLoadAttempts() == 1, "the help library was loaded once, through the registry");
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
+}
+
+// Run with the control's registration changed by the test script: the
+// registered server (a REG_EXPAND_SZ value expanded) is loaded, or
+// "hhctrl.ocx" when the registered one cannot be.
+void HelpRegistryScenario() {
+  const int expected = _wtoi(Env(L"PIXLANE_UI_EXPECT_ATTEMPTS").c_str());
+  Click(kIdHelpButton);
+  Expect(HelpLibraryLoadAttempts() == expected, "library loaded at attempt " +
+                                                    std::to_string(HelpLibraryLoadAttempts()) + " of " +
+                                                    std::to_string(expected));
+  if (!Env(L"PIXLANE_UI_EXPECT_VIEWER").empty()) {
+    Expect(!RecordedHelpCalls().empty() && RecordedHelpCalls().back().answered, "and the viewer opened");
+  }
+}
+
+// Run with the HTML Help control's library disabled: the first "ヘルプ"
+// tries to load it, the second does not try again.
+void HelpMissingScenario() {
+  Click(kIdHelpButton);
+  const int attempts = HelpLibraryLoadAttempts();
+  Expect(attempts >= 1 && RecordedHelpCalls().size() == 1 && !RecordedHelpCalls().back().answered,
+         "the library could not be loaded (" + std::to_string(attempts) + " attempts)");
+  Click(kIdHelpButton);
+  Expect(HelpLibraryLoadAttempts() == attempts, "the second ヘルプ does not try again");
+  Expect(RecordedHelpCalls().size() == 2 && !RecordedHelpCalls().back().answered, "and shows nothing");
+  Expect(g_app.shownMessages.empty(), "no message box");
+}
+
+// A whole window, caption included, as 24-bit pixels: an in-process
 // copy from the window DC, which the null driver renders too.
 struct WindowPixels {
   int width = 0;
@@ -506,12 +734,12 @@ struct WindowPixels {
   }
 };
 
-bool CaptureWindow(WindowPixels& pixels) {
+bool CaptureWindow(HWND window, WindowPixels& pixels) {
   RECT rect{};
-  GetWindowRect(g_app.main, &rect);
+  GetWindowRect(window, &rect);
   pixels.width = rect.right - rect.left;
   pixels.height = rect.bottom - rect.top;
-  HDC windowDc = GetWindowDC(g_app.main);
+  HDC windowDc = GetWindowDC(window);
   HDC memoryDc = CreateCompatibleDC(windowDc);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -533,7 +761,7 @@ bool CaptureWindow(WindowPixels& pixels) {
   }
   if (bitmap) DeleteObject(bitmap);
   DeleteDC(memoryDc);
-  ReleaseDC(g_app.main, windowDc);
+  ReleaseDC(window, windowDc);
   return ok;
 }
 
@@ -778,7 +1006,7 @@ void ScreenshotScenario() {
         u"page-" + Utf8ToUtf16(std::to_string(i + 1)) + u"-" + Utf8ToUtf16(names[i]) + suffix + u".bmp";
     const std::u16string path = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), name);
     WindowPixels pixels;
-    Expect(CaptureWindow(pixels) && SaveBmp(pixels, path), std::string("captured ") + names[i]);
+    Expect(CaptureWindow(g_app.main, pixels) && SaveBmp(pixels, path), std::string("captured ") + names[i]);
     CheckPageBackground(pixels, i);
     if (i == 0) CheckEditLooks(pixels);
   }
@@ -792,6 +1020,20 @@ void ScreenshotScenario() {
     GetWindowRect(g_app.main, &rect);
     HoldForScreenCapture(rect);
   }
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
+  Click(kIdVersionButton);
+  HWND version = OpenVersionWindow();
+  Expect(version != nullptr, "version window open");
+  if (!version) return;
+  PumpPaint();
+  Sleep(100);
+  RedrawWindow(version, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpPaint();
+  WindowPixels shot;
+  Expect(CaptureWindow(version, shot) &&
+             SaveBmp(shot, JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"version-window.bmp")),
+         "captured the version window");
+  SendMessageW(version, WM_CLOSE, 0, 0);
 }
 
 }  // namespace
@@ -807,7 +1049,7 @@ void Click(int id) { ui::Click(id); }
 void PumpPaint() { ui::PumpPaint(); }
 bool SaveWindowShot(const std::u16string& path) {
   WindowPixels pixels;
-  return CaptureWindow(pixels) && SaveBmp(pixels, path);
+  return CaptureWindow(g_app.main, pixels) && SaveBmp(pixels, path);
 }
 void HoldForScreenCapture(const RECT& area) { ui::HoldForScreenCapture(area); }
 HGLOBAL MakeDrop(POINT point, const std::vector<std::wstring>& paths) { return ui::MakeDrop(point, paths); }
@@ -827,10 +1069,20 @@ void RunSelfTest(const std::wstring& scenario) {
     DropScenario();
   } else if (scenario == L"open") {
     OpenScenario();
+  } else if (scenario == L"plugins") {
+    PluginsScenario();
   } else if (scenario == L"wait-restore") {
     WaitRestoreScenario();
   } else if (scenario == L"screenshots") {
     ScreenshotScenario();
+  } else if (scenario == L"version") {
+    VersionScenario();
+  } else if (scenario == L"help") {
+    HelpScenario();
+  } else if (scenario == L"help-missing") {
+    HelpMissingScenario();
+  } else if (scenario == L"help-registry") {
+    HelpRegistryScenario();
   } else if (RunFolderTreeScenario(scenario)) {
   } else if (scenario == L"second") {
     Expect(false, "a second instance opened its own window");

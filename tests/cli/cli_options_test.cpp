@@ -40,7 +40,7 @@ TEST(CliOptionsTest, FriendlyOptionsStandForTheirKeys) {
                                 u"medium", u"--rotate", u"270", u"--depth", u"gray", u"--naming",
                                 u"serial", u"--prefix", u"写真_", u"--subfolder", u"sub",
                                 u"--recycle-inputs", u"--html-tags", u"--limit-kb", u"50",
-                                u"--brightness", u"-20", u"--lossless"},
+                                u"--brightness", u"-20", u"--lossless", u"--plugins", u"spi folder"},
                                o, error))
       << error;
   ConversionParameters p;
@@ -58,6 +58,7 @@ TEST(CliOptionsTest, FriendlyOptionsStandForTheirKeys) {
   EXPECT_EQ(p.TopStr, u"写真_");
   EXPECT_EQ(p.MkDirAdd, 1);
   EXPECT_EQ(p.MkDirStr, u"sub");
+  EXPECT_EQ(w.SPI, u"spi folder");
   EXPECT_EQ(p.IFileDel, 1);
   EXPECT_EQ(p.Recycle, 1);
   EXPECT_EQ(p.HtmlTag, 1);

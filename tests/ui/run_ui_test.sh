@@ -3,7 +3,8 @@
 # driver: `run_ui_test.sh Pixlane.exe SCENARIO...`. Each run starts from a
 # scratch folder with its own Pixlane.ini, in a Wine prefix of its own
 # (null driver set there once) so that the shared test prefix is untouched.
-# A scenario writes PASS/FAIL lines and DONE to a log checked here. A
+# A scenario writes PASS/FAIL lines and DONE to a log checked here
+# (PIXLANE_HELP_FILE names the built help file for the "help" scenario). A
 # background notepad keeps Wine's desktop process alive between runs (its
 # start costs ~10 s under the null driver).
 set -euo pipefail
@@ -27,8 +28,22 @@ fi
 
 fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
 
+# The HTML Help control's registration, changed by two scenarios and put
+# back afterwards (also when a run fails).
+help_server_key='HKLM\Software\Classes\CLSID\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\InprocServer32'
+registration_saved=0
+restore_registration() {
+  if ((registration_saved)); then
+    "$wine_run" reg delete "$help_server_key" /f >/dev/null 2>&1 || true
+    "$wine_run" reg import 'C:\pixlane-help-server.reg' >/dev/null 2>&1 || echo "could not restore $help_server_key" >&2
+    rm -f "$PIXLANE_WINEPREFIX/drive_c/pixlane-help-server.reg"
+    registration_saved=0
+  fi
+}
+
 keeper=""
 cleanup() {
+  restore_registration
   if [[ -n $keeper ]]; then kill "$keeper" 2>/dev/null || true; wait "$keeper" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
@@ -65,8 +80,9 @@ run_scenario() {
   PIXLANE_UI_RES_DIR=$(winpath "$root/src/ui/res")
   args=()
   expect_done=1
+  unset PIXLANE_UI_EXPECT_VIEWER PIXLANE_EXTRA_DLLOVERRIDES PIXLANE_UI_EXPECT_ATTEMPTS
   case "$scenario" in
-    pages | convert | drop) write_ini "" "" ;;
+    pages | convert | drop | version) write_ini "" "" ;;
     tree)
       # Registered folders: reg1 (sub1, sub2, hid made hidden by the test,
       # .dot), reg2 (only secret, made hidden), gone (deleted by the test),
@@ -89,6 +105,47 @@ run_scenario() {
     short-names)
       cp "$data/gen_8bit_v4.bmp" "$work/in/long photo name.bmp"
       write_ini "" $'SdToCvt=0\r\n'
+      ;;
+    help)
+      # With the built help file beside the program, the real viewer opens
+      # each page's topic; without it only the calls are checked.
+      write_ini "" ""
+      if [[ -n ${PIXLANE_HELP_FILE:-} ]]; then
+        cp "$PIXLANE_HELP_FILE" "$work/app/Pixlane.chm"
+        export PIXLANE_UI_EXPECT_VIEWER=1
+      fi
+      ;;
+    help-missing)
+      # The HTML Help control cannot be loaded: Wine's library is disabled.
+      write_ini "" ""
+      export PIXLANE_EXTRA_DLLOVERRIDES="hhctrl.ocx="
+      ;;
+    help-expand | help-fallback)
+      # The control's registered server changed for this run: an expandable
+      # path that loads, or a path that does not (then "hhctrl.ocx" loads).
+      write_ini "" ""
+      if [[ -n ${PIXLANE_HELP_FILE:-} ]]; then
+        cp "$PIXLANE_HELP_FILE" "$work/app/Pixlane.chm"
+        export PIXLANE_UI_EXPECT_VIEWER=1
+      fi
+      "$wine_run" reg export "$help_server_key" 'C:\pixlane-help-server.reg' /y >/dev/null 2>&1 ||
+        fail "cannot save the HTML Help registration"
+      registration_saved=1
+      if [[ $scenario == help-expand ]]; then
+        "$wine_run" reg add "$help_server_key" /ve /t REG_EXPAND_SZ /d '%SystemRoot%\system32\hhctrl.ocx' /f >/dev/null 2>&1
+        export PIXLANE_UI_EXPECT_ATTEMPTS=1
+      else
+        "$wine_run" reg add "$help_server_key" /ve /t REG_SZ /d 'C:\nowhere\hhctrl.ocx' /f >/dev/null 2>&1
+        export PIXLANE_UI_EXPECT_ATTEMPTS=2
+      fi
+      ;;
+    plugins)
+      # Our Netpbm plug-in (PIXLANE_TEST_PLUGIN) in a folder of its own and
+      # a PPM among the inputs.
+      mkdir -p "$work/plugins"
+      cp "${PIXLANE_TEST_PLUGIN:?the plug-in to load}" "$work/plugins/"
+      printf 'P6\n2 2\n255\n\xff\x00\x00\x00\xff\x00\x00\x00\xff\xff\xff\xff' >"$work/in/e.ppm"
+      write_ini "" "SPI=$(winpath "$work/plugins")"$'\r\n'
       ;;
     open-folder)
       write_ini "" $'SdToCvt=1\r\n'
@@ -125,6 +182,7 @@ run_scenario() {
   esac
   real_scenario=$scenario
   [[ $scenario == open-* ]] && real_scenario=open
+  [[ $scenario == help-expand || $scenario == help-fallback ]] && real_scenario=help-registry
   [[ $scenario == second-start ]] && real_scenario=wait-restore
 
   status=0
@@ -141,6 +199,7 @@ run_scenario() {
     PIXLANE_UI_TEST=$real_scenario timeout 60 "$wine_run" "$work/app/Pixlane.exe" "${args[@]}" || status=$?
   fi
 
+  restore_registration
   [[ -f $log ]] && cat "$log"
   ((status == 0)) || fail "Pixlane.exe exited with $status"
   if ((expect_done)); then

@@ -1,6 +1,6 @@
 // The main window's window-free rules: enable/show table, summary text,
 // number clamping, extension slots, format changes, command-line mode, drop
-// routing, the input folder box and placement.
+// routing, the input folder box, placement and the help context of each page.
 #include "ui/ui_model.h"
 
 #include <gtest/gtest.h>
@@ -294,6 +294,14 @@ TEST(Placement, ClampedOntoWorkArea) {
   const ScreenRect inside = ClampToWorkArea({100, 100, 200, 200}, area);
   EXPECT_EQ(inside.left, 100);
   EXPECT_EQ(inside.bottom, 200);
+}
+
+TEST(Help, ContextOfEachTabPage) {
+  // "全般", "個別入力", "詳細設定", "オプション", "プラグイン", in tab order.
+  const uint32_t expected[] = {14, 16, 18, 20, 22};
+  for (int tab = 0; tab < 5; ++tab) EXPECT_EQ(HelpContextForTab(tab), expected[tab]) << tab;
+  // No selection (-1) or anything out of range opens the overview.
+  for (int tab : {-1, 5, 1000}) EXPECT_EQ(HelpContextForTab(tab), 2u) << tab;
 }
 
 }  // namespace
