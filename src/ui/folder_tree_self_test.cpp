@@ -720,21 +720,20 @@ void TreeScenario() {
   BatchSubfolderCheck(root);
 }
 
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM out) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // The popup window of the open menu.
 HWND MenuWindow() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM out) {
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window)) {
-          *reinterpret_cast<HWND*>(out) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
