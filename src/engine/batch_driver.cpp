@@ -78,8 +78,10 @@ void ShowSummary(EngineContext& context, const WindowSettings& window, BatchHost
   host.ResetProgress();
   host.SetTitle(kIdleTitle);
   if (subfolderCreated) {
-    host.RefreshFolderTree();
+    // A subfolder nothing was written to goes again; the tree hears only of
+    // one that stays.
     if (result.successCount == 0) RemoveEmptyFolder(outputFolder);
+    if (IsDirectory(outputFolder)) host.RefreshFolderTree(outputFolder);
   }
   if (window.EndMes != 0) {
     host.ShowSummaryBox(kSummaryTitle, SummaryBoxText(result.targetCount, result.successCount));

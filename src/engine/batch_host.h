@@ -47,7 +47,9 @@ class BatchHost {
   virtual void ShowRefusedSetting(const RefusedSetting& /*refused*/) {}
   // The completion box ("変換完了") when "EndMes" is set.
   virtual void ShowSummaryBox(std::u16string_view /*title*/, std::u16string_view /*text*/) {}
-  virtual void RefreshFolderTree() {}
+  // The batch created the output subfolder `createdFolder` (and it still
+  // exists): a folder tree may show that its parent has a subfolder now.
+  virtual void RefreshFolderTree(std::u16string_view /*createdFolder*/) {}
   // Copies the values edited in the controls into `params` and applies the
   // edited-value rules (the start of every batch).
   virtual void RefreshFromControls(ConversionParameters& params);

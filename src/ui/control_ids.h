@@ -169,6 +169,15 @@ inline constexpr int kCursorInput = 111;
 inline constexpr int kCursorOutput = 112;
 inline constexpr int kCursorBoth = 113;
 
+// The folder tree's context menu.
+inline constexpr int kCmdExplore = 5000;
+inline constexpr int kCmdRegister = 5010;
+inline constexpr int kCmdUnregister = 5011;
+inline constexpr int kCmdSetInput = 5020;
+inline constexpr int kCmdSetOutput = 5021;
+inline constexpr int kCmdSetBoth = 5022;
+inline constexpr int kCmdToggleHidden = 5040;
+
 // System menu command "常に手前に表示".
 inline constexpr int kCmdTopMost = 5100;
 

@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "settings/error_messages.h"
 #include "ui/control_ids.h"
+#include "ui/folder_tree.h"
 #include "ui/ui_app.h"
 #include "ui/ui_model.h"
 
@@ -81,6 +82,8 @@ class WindowBatchHost : public BatchHost {
   }
 
   void RefreshFromControls(ConversionParameters& /*params*/) override { ReadEditedValues(); }
+
+  void RefreshFolderTree(std::u16string_view createdFolder) override { MarkExpandable(createdFolder); }
 
   bool ReloadInputListIfChanged(std::vector<std::u16string>& checkedNames) override {
     if (!ui::ReloadInputListIfChanged()) return false;

@@ -1,7 +1,8 @@
 // The main window: window classes, the frame placed on the nearest
-// monitor's work area, the folder tree panel and the main panel with the
-// folder boxes, tab control, progress bar and button row, the tooltip
-// control, the system menu's "常に手前に表示" and the owner-drawn menu items.
+// monitor's work area, the main panel with the folder boxes, tab control,
+// progress bar and button row (the folder tree panel is folder_tree.cpp's),
+// the tooltip control, the system menu's "常に手前に表示" and the owner-drawn
+// menu items.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -10,6 +11,7 @@
 #include <array>
 
 #include "ui/control_ids.h"
+#include "ui/folder_tree.h"
 #include "ui/ui_app.h"
 #include "ui/ui_model.h"
 
@@ -72,35 +74,6 @@ HWND CreateFolderBox(HWND panel, int y, int labelId, const wchar_t* label, int i
     AddTooltip(info.hwndItem, L"フォルダツリー選択orドラッグ＆ドロップで設定");
   }
   return box;
-}
-
-void CreateTreePanel(HWND main) {
-  g_app.treePanel = CreateWindowExW(0, kTreeBaseClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                    Scaled(kTreeWidth), Scaled(kMainWindowHeight), main,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTreePanel)), g_app.instance,
-                                    nullptr);
-  HWND panel = g_app.treePanel;
-  const wchar_t* modes[] = {L"入力", L"出力", L"同時設定"};
-  const wchar_t* tips[] = {L"選択時に入力フォルダ設定", L"選択時に出力フォルダ設定",
-                           L"選択時に入出力フォルダ同時設定"};
-  const int widths[] = {48, 48, 76};
-  int x = 4;
-  for (int i = 0; i < 3; ++i) {
-    HWND radio = CreateControl(panel, WC_BUTTONW, modes[i], BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), x, 3,
-                               widths[i], 16, kIdTreeModeInput + i);
-    SendMessageW(radio, BM_SETCHECK, g_app.window.TvIOSet == i ? BST_CHECKED : BST_UNCHECKED, 0);
-    AddTooltip(radio, tips[i]);
-    x += widths[i] + 2;
-  }
-  HWND tree = CreateControl(panel, WC_TREEVIEWW, L"",
-                            TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, 0, 22,
-                            kTreeWidth, 452, kIdFolderTree, WS_EX_STATICEDGE);
-  AddTooltip(tree, L"Shift + クリック → 入力フォルダ\nCtrl + クリック → 出力フォルダ\n右クリックでメニュー表示");
-  CreateControl(panel, WC_STATICW, L"登録フォルダ", SS_LEFT, 4, 480, 70, 14, kIdTreeLabel);
-  AddTooltip(CreateControl(panel, WC_BUTTONW, L"追加", BS_PUSHBUTTON, 78, 476, 48, 22, kIdTreeAdd),
-             L"登録フォルダに追加(&A)");
-  AddTooltip(CreateControl(panel, WC_BUTTONW, L"除外", BS_PUSHBUTTON, 128, 476, 48, 22, kIdTreeRemove),
-             L"登録フォルダから除外(&D)");
 }
 
 void CreateMainPanel(HWND main) {
@@ -213,7 +186,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       CreateMenuResources();
       CreateTooltipControl(window);
       BuildSystemMenu(window);
-      CreateTreePanel(window);
+      CreateFolderTreePanel(window);
       CreateMainPanel(window);
       if (!g_app.window.TipAct && g_app.tooltip) SendMessageW(g_app.tooltip, TTM_ACTIVATE, FALSE, 0);
       return 0;
@@ -284,18 +257,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     default:
       break;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TreePanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-    const int id = LOWORD(wParam);
-    if (id >= kIdTreeModeInput && id <= kIdTreeModeBoth &&
-        SendMessageW(reinterpret_cast<HWND>(lParam), BM_GETCHECK, 0, 0) == BST_CHECKED) {
-      g_app.window.TvIOSet = id - kIdTreeModeInput;
-    }
-    return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -373,7 +334,7 @@ bool RegisterWindowClasses() {
     WNDPROC proc;
     bool main;
   } classes[] = {
-      {kMainClass, MainWindowProc, true},          {kTreeBaseClass, TreePanelProc, false},
+      {kMainClass, MainWindowProc, true},          {kTreeBaseClass, FolderTreePanelProc, false},
       {kMainBaseClass, MainPanelProc, false},      {kTabBaseClass, TabPageProc, false},
       {kOutputPreviewClass, PlainChildProc, false}, {kInputPreviewClass, PlainChildProc, false},
   };

@@ -15,6 +15,7 @@
 #include "settings/ini_location.h"
 #include "settings/settings_store.h"
 #include "ui/control_ids.h"
+#include "ui/folder_tree.h"
 #include "ui/ui_app.h"
 
 namespace pixlane::ui {
@@ -47,8 +48,10 @@ HFONT CreateInterfaceFont() {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
 }
 
-// Passes every key on; the folder tree's Shift/Ctrl cursors hook in here.
+// The folder tree's Shift/Ctrl cursors follow the keys; every key is
+// passed on.
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) FolderTreeKeyEvent(wParam, lParam);
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

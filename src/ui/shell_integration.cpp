@@ -16,6 +16,7 @@
 #include "engine/batch_driver.h"
 #include "platform/file_system.h"
 #include "ui/control_ids.h"
+#include "ui/folder_tree.h"
 #include "ui/ui_app.h"
 #include "ui/ui_model.h"
 
@@ -255,23 +256,12 @@ void HandleDrop(HDROP drop) {
   RECT tabRect{};
   GetWindowRect(g_app.tab, &tabRect);
   const std::vector<int> chain = IdChain(hit);
-  switch (RouteDrop(chain, PtInRect(&tabRect, point) != FALSE)) {
-    case DropTarget::InputFolderBox: SetInputFolder(folder); break;
-    case DropTarget::OutputFolderBox: SetWindowTextW(g_app.outputBox, W(folder)); break;
-    case DropTarget::StartInputField: ShowFolderField(g_app.window.ISPath, folder, kIdStartInputField, false); break;
-    case DropTarget::StartOutputField:
-      ShowFolderField(g_app.window.OSPath, folder, kIdStartOutputField, false);
-      break;
-    case DropTarget::SendToOutputField:
-      ShowFolderField(g_app.window.SdToPath, folder, kIdSendToOutputField, true);
-      break;
-    case DropTarget::PluginFolderField:
-      g_app.window.SPI = folder;
-      SetWindowTextW(Control(kIdPluginFolder), W(folder));
-      PluginFolderChanged();
-      break;
+  const DropTarget target = RouteDrop(chain, PtInRect(&tabRect, point) != FALSE);
+  switch (target) {
     case DropTarget::FolderTree:
-      // Registering a folder is the folder tree's own work.
+      if (isDirectory) {
+        if (HTREEITEM item = RegisterFolder(path)) TreeView_SelectItem(FolderTreeWindow(), item);
+      }
       break;
     case DropTarget::TabControl:
       if (TabDropSetsInputFolder(count, isDirectory)) {
@@ -286,9 +276,34 @@ void HandleDrop(HDROP drop) {
         return;
       }
       break;
-    case DropTarget::Nowhere: break;
+    default: DropFolderOn(target, folder); break;
   }
   DragFinish(drop);
+}
+
+bool DropFolderOn(DropTarget target, const std::u16string& folder) {
+  switch (target) {
+    case DropTarget::InputFolderBox: SetInputFolder(folder); return true;
+    case DropTarget::OutputFolderBox: SetWindowTextW(g_app.outputBox, W(folder)); return true;
+    case DropTarget::StartInputField:
+      ShowFolderField(g_app.window.ISPath, folder, kIdStartInputField, false);
+      return true;
+    case DropTarget::StartOutputField:
+      ShowFolderField(g_app.window.OSPath, folder, kIdStartOutputField, false);
+      return true;
+    case DropTarget::SendToOutputField:
+      ShowFolderField(g_app.window.SdToPath, folder, kIdSendToOutputField, true);
+      return true;
+    case DropTarget::PluginFolderField:
+      g_app.window.SPI = folder;
+      SetWindowTextW(Control(kIdPluginFolder), W(folder));
+      PluginFolderChanged();
+      return true;
+    case DropTarget::FolderTree:
+    case DropTarget::TabControl:
+    case DropTarget::Nowhere: break;
+  }
+  return false;
 }
 
 bool SendToShortcutExists() {

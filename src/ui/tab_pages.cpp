@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "settings/settings_store.h"
 #include "ui/control_ids.h"
+#include "ui/folder_tree.h"
 #include "ui/ui_app.h"
 #include "ui/ui_model.h"
 
@@ -306,7 +307,7 @@ void CreateOptionPage(HWND tab) {
             kIdSendToOutputClear, w.SdToPath, true);
   Check(page, L"起動時にデスクトップツリー展開", 15, 178, 240, kIdDTExpand, w.DTExpand);
   Check(page, L"プログラム終了時に変換設定を解除", 260, 178, 250, kIdReset, w.Reset);
-  Check(page, L"隠し属性のファイルとフォルダを表示", 15, 202, 240, kIdHidden, w.Hidden == 0);
+  Check(page, L"隠し属性のファイルとフォルダを表示", 15, 202, 240, kIdHidden, HiddenFoldersShown(w.Hidden));
   Check(page, L"変換完了メッセージ表示", 260, 202, 250, kIdEndMes, w.EndMes);
   Check(page, L"入力フォルダ内更新メッセージ表示", 15, 226, 240, kIdFileMes, w.FileMes);
   Check(page, L"ツールチップ表示", 260, 226, 250, kIdTipAct, w.TipAct);
@@ -759,12 +760,7 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
     case kIdSendToConvert:
       if (checked) w.SdToCvt = id == kIdSendToConvert ? 1 : 0;
       break;
-    case kIdHidden:
-      // The folder tree's menu command keeps tree and box in step once the
-      // tree exists; until then the box sets the mask itself.
-      w.Hidden = checked ? 0 : 2;
-      RelistInputFolder();
-      break;
+    case kIdHidden: SetHiddenFoldersShown(checked); break;
     case kIdSendToRegister: UpdateSendToShortcut(checked); break;
     case kIdAllOn: SetAllChecks(true); break;
     case kIdAllOff: SetAllChecks(false); break;

@@ -145,6 +145,9 @@ bool CheckInputFolderChanged(bool showMessage);
 bool ReloadInputListIfChanged();
 bool HandleCommandLine(int count, wchar_t** arguments);
 void HandleDrop(HDROP drop);
+// A folder dropped (from Explorer or dragged from the folder tree) on a
+// folder box or folder field; false for the other targets.
+bool DropFolderOn(DropTarget target, const std::u16string& folder);
 void UpdateSendToShortcut(bool registerShortcut);
 bool SendToShortcutExists();
 bool ResolveShortcut(std::u16string& path);

@@ -22,6 +22,7 @@
 #include "platform/text.h"
 #include "ui/control_ids.h"
 #include "ui/ui_app.h"
+#include "ui/ui_self_test.h"
 #include "ui/ui_model.h"
 
 namespace pixlane::ui {
@@ -970,6 +971,26 @@ void PumpPaint() {
   }
 }
 
+// Logs the screen area to save ("WINDOW WxH+X+Y") and READY, then keeps
+// what is drawn on screen until the script has saved the X screen and
+// created the file "release".
+void HoldForScreenCapture(const RECT& area) {
+  Log("WINDOW " + std::to_string(area.right - area.left) + "x" + std::to_string(area.bottom - area.top) + "+" +
+      std::to_string(area.left) + "+" + std::to_string(area.top));
+  Log("READY");
+  const std::u16string release = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"release");
+  // Waiting in MsgWaitForMultipleObjects lets Wine hand the window's
+  // pixels to the X server; nothing is redrawn meanwhile.
+  for (int i = 0; i < 600 && !PathExists(release); ++i) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
 // Draws every page, saves it as page-N-name.bmp and checks its pixels, then
 // the text extents of every label and button.
 void ScreenshotScenario() {
@@ -997,20 +1018,7 @@ void ScreenshotScenario() {
     PumpPaint();
     RECT rect{};
     GetWindowRect(g_app.main, &rect);
-    Log("WINDOW " + std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) + "+" +
-        std::to_string(rect.left) + "+" + std::to_string(rect.top));
-    Log("READY");
-    const std::u16string release = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"release");
-    // Waiting in MsgWaitForMultipleObjects lets Wine hand the window's
-    // pixels to the X server; nothing is redrawn meanwhile.
-    for (int i = 0; i < 600 && !PathExists(release); ++i) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    }
+    HoldForScreenCapture(rect);
   }
   SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
   Click(kIdVersionButton);
@@ -1029,6 +1037,24 @@ void ScreenshotScenario() {
 }
 
 }  // namespace
+
+namespace self_test {
+
+void Expect(bool condition, const std::string& what) { ui::Expect(condition, what); }
+void Log(const std::string& line) { ui::Log(line); }
+std::wstring Env(const wchar_t* name) { return ui::Env(name); }
+std::u16string TestDir(const wchar_t* sub) { return ui::TestDir(sub); }
+bool Shown(int code) { return ui::Shown(code); }
+void Click(int id) { ui::Click(id); }
+void PumpPaint() { ui::PumpPaint(); }
+bool SaveWindowShot(const std::u16string& path) {
+  WindowPixels pixels;
+  return CaptureWindow(g_app.main, pixels) && SaveBmp(pixels, path);
+}
+void HoldForScreenCapture(const RECT& area) { ui::HoldForScreenCapture(area); }
+HGLOBAL MakeDrop(POINT point, const std::vector<std::wstring>& paths) { return ui::MakeDrop(point, paths); }
+
+}  // namespace self_test
 
 void RunSelfTest(const std::wstring& scenario) {
   if (scenario == L"pages") {
@@ -1057,6 +1083,7 @@ void RunSelfTest(const std::wstring& scenario) {
     HelpMissingScenario();
   } else if (scenario == L"help-registry") {
     HelpRegistryScenario();
+  } else if (RunFolderTreeScenario(scenario)) {
   } else if (scenario == L"second") {
     Expect(false, "a second instance opened its own window");
   } else {

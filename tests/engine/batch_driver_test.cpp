@@ -33,6 +33,7 @@ class RecordingHost : public BatchHost {
   std::vector<std::u16string> titles;
   std::vector<std::u16string> recycled;
   std::vector<std::u16string> refusedKeys;
+  std::vector<std::u16string> createdFolders;  // told to the folder tree
   std::u16string summary;
   int progressSteps = 0;
   int abortAfter = -1;  // CheckAbort reports a request once this many steps are done
@@ -51,6 +52,7 @@ class RecordingHost : public BatchHost {
     refusedKeys.emplace_back(refused.key);
   }
   void ShowSummaryBox(std::u16string_view, std::u16string_view text) override { summary = text; }
+  void RefreshFolderTree(std::u16string_view createdFolder) override { createdFolders.emplace_back(createdFolder); }
   bool RecycleFile(std::u16string_view path) override {
     recycled.emplace_back(path);
     return DeleteFilePath(path);
@@ -154,16 +156,20 @@ TEST_F(BatchDriverTest, RemovesOnlyASubfolderItCreatedAndThatStayedEmpty) {
   params.MkDirStr = u"変換後";
   RunList({u"bad.bmp"});
   EXPECT_FALSE(PathExists(out.File("変換後")));
+  // The folder tree hears only of a created subfolder that stays.
+  EXPECT_TRUE(host.createdFolders.empty());
 
   ASSERT_TRUE(CreateFolder(out.File("変換後")));
   RunList({u"bad.bmp"});
   EXPECT_TRUE(IsDirectory(out.File("変換後")));
+  EXPECT_TRUE(host.createdFolders.empty());
 
   WriteBmp(In("good.bmp"), 2, 2);
   ASSERT_TRUE(DeleteFilePath(In("bad.bmp")));
   RemoveEmptyFolder(out.File("変換後"));
   RunList({u"good.bmp"});
   EXPECT_TRUE(PathExists(JoinPath(out.File("変換後"), u"good.bmp")));
+  EXPECT_EQ(host.createdFolders, std::vector<std::u16string>{out.File("変換後")});
 }
 
 TEST_F(BatchDriverTest, DeletesOrRecyclesInputsOnlyAfterTheirOutputExists) {

@@ -68,6 +68,7 @@ run_scenario() {
       printf '[CvtPrms]\r\n%sOFmt=0\r\nSampling=1\r\n' "$1"
       printf '[MWin]\r\n%sIH0=%s\r\nOH0=%s\r\nEndMes=1\r\nFileMes=1\r\n' \
         "$2" "$(winpath "$work/in")" "$(winpath "$work/out")"
+      printf '%s' "${3:-}"  # further sections
     } >"$ini"
   }
 
@@ -82,6 +83,16 @@ run_scenario() {
   unset PIXLANE_UI_EXPECT_VIEWER PIXLANE_EXTRA_DLLOVERRIDES PIXLANE_UI_EXPECT_ATTEMPTS
   case "$scenario" in
     pages | convert | drop | version) write_ini "" "" ;;
+    tree)
+      # Registered folders: reg1 (sub1, sub2, hid made hidden by the test,
+      # .dot), reg2 (only secret, made hidden), gone (deleted by the test),
+      # missing (never existed: skipped at start-up).
+      mkdir -p "$work/reg1/sub1" "$work/reg1/sub2" "$work/reg1/hid" "$work/reg1/.dot" "$work/reg2/secret" \
+        "$work/gone"
+      write_ini "" $'TvIOSet=2\r\nHidden=2\r\nDTExpand=1\r\n' \
+        "$(printf '[FolderList]\r\n0=%s\r\n1=%s\r\n2=%s\r\n3=%s\r\n4=%s\r\n' "$(winpath "$work/reg1")" \
+          "$(winpath "$work/missing")" "$(winpath "$work/reg2")" "$(winpath "$work/gone")" "$(winpath "$work/reg1")")"
+      ;;
     typed)
       # Another folder with two names of the listed one: typed into the box,
       # its files must be listed before any is converted (and deleted).
@@ -209,6 +220,18 @@ run_scenario() {
       ;;
     convert)
       tr -d '\r' <"$ini" | grep -q '^IH0=Z:' || fail "history not saved"
+      ;;
+    tree)
+      # The list as the scenario left it: the deleted, missing and repeated
+      # folders dropped, the one registered by the scenario added, numbered
+      # without gaps.
+      expected=$(printf '[FolderList]\n0=%s\n1=%s\n2=%s\n' "$(winpath "$work/reg1")" "$(winpath "$work/reg2")" \
+        "$(winpath "$work/reg1/sub2")")
+      got=$(tr -d '\r' <"$ini" | sed -n '/^\[FolderList\]/,/^\[/p' | grep -v '^$' | grep -v '^\[[^F]')
+      [[ $got == "$expected" ]] || fail "FolderList saved as: $got"
+      for kv in TvIOSet=2 Hidden=2; do
+        tr -d '\r' <"$ini" | grep -qx "$kv" || fail "INI lacks $kv"
+      done
       ;;
   esac
   echo "ok: $scenario"
