@@ -163,6 +163,14 @@ inline constexpr int kIdReset = 1433;
 inline constexpr int kIdHidden = 1434;
 inline constexpr int kIdTipAct = 1435;
 
+// The dialog templates (pixlane.rc) and their controls.
+inline constexpr int kIdNameDialog = 2000;  // "ファイル名確認"
+inline constexpr int kIdNameList = 2001;
+inline constexpr int kIdOutputPreviewDialog = 2100;  // "出力プレビュー"
+inline constexpr int kIdOutputPreviewChild = 2101;
+inline constexpr int kIdCommentDialog = 2200;  // "コメント作成"
+inline constexpr int kIdCommentText = 2210;
+
 // The folder tree's cursor resources (pixlane.rc).
 inline constexpr int kCursorDrag = 110;
 inline constexpr int kCursorInput = 111;

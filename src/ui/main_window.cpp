@@ -280,10 +280,6 @@ LRESULT CALLBACK MainPanelProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK PlainChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 LRESULT CALLBACK TabPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -336,7 +332,7 @@ bool RegisterWindowClasses() {
   } classes[] = {
       {kMainClass, MainWindowProc, true},          {kTreeBaseClass, FolderTreePanelProc, false},
       {kMainBaseClass, MainPanelProc, false},      {kTabBaseClass, TabPageProc, false},
-      {kOutputPreviewClass, PlainChildProc, false}, {kInputPreviewClass, PlainChildProc, false},
+      {kOutputPreviewClass, OutputPreviewProc, false}, {kInputPreviewClass, InputPreviewProc, false},
   };
   for (const ClassSpec& spec : classes) {
     WNDCLASSEXW wc{};

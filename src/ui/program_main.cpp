@@ -181,6 +181,7 @@ void Shutdown() {
   RestoreSubclassedLists();
   RestoreInputBox();
   CloseInputFolderWatch();
+  ClearInputPreview();
 
   // The histories are what the folder boxes list.
   for (HWND box : {g_app.inputBox, g_app.outputBox}) {

@@ -413,11 +413,12 @@ void SetAllChecks(bool checked) {
 }
 
 void HandleInputListChange(const NMLISTVIEW* change) {
-  if (g_propagatingChecks || change->iItem < 0 || !(change->uChanged & LVIF_STATE)) return;
+  if (g_propagatingChecks || !(change->uChanged & LVIF_STATE)) return;
   const UINT selectedCount = static_cast<UINT>(SendMessageW(g_app.inputList, LVM_GETSELECTEDCOUNT, 0, 0));
   const UINT oldCheck = change->uOldState & LVIS_STATEIMAGEMASK;
   const UINT newCheck = change->uNewState & LVIS_STATEIMAGEMASK;
-  if (selectedCount > 1 && (change->uNewState & LVIS_SELECTED) && oldCheck != newCheck && oldCheck != 0) {
+  if (change->iItem >= 0 && selectedCount > 1 && (change->uNewState & LVIS_SELECTED) && oldCheck != newCheck &&
+      oldCheck != 0) {
     const BOOL checked = (newCheck >> 12) == 2;
     g_propagatingChecks = true;
     int item = -1;
@@ -426,8 +427,8 @@ void HandleInputListChange(const NMLISTVIEW* change) {
     }
     g_propagatingChecks = false;
   }
-  // A single selection shows the preview (the preview box comes with its
-  // own unit).
+  // A check click changes no selection, so it never reloads the preview.
+  InputListSelectionChanged(change->uOldState, change->uNewState);
 }
 
 // The device point where `dc`'s logical origin lies: a control that asks
@@ -612,6 +613,7 @@ void ReadEditedValues() {
 
 void FillInputListView(std::u16string_view folder) {
   HWND list = g_app.inputList;
+  ClearInputPreview();
   g_app.listedFolder = folder;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
@@ -780,18 +782,12 @@ LRESULT HandleOptionCommand(HWND /*from*/, int id, int code, HWND control) {
       break;
     case kIdConvertButton: RunConvertCommand(); break;
     case kIdExitButton: PostMessageW(g_app.main, WM_CLOSE, 0, 0); break;
-    case kIdPreviewButton:
-    case kIdNamesButton:
-      // The output preview and the name confirmation come with their
-      // windows; they will run on the listed files, so the box is checked
-      // first already.
-      if (!g_app.batchRunning) InputListMatchesBox();
-      break;
+    case kIdPreviewButton: RunOutputPreviewCommand(); break;
+    case kIdNamesButton: ShowNameConfirmation(); break;
+    case kIdCommentEdit: EditComment(); break;
     case kIdHelpButton: ShowHelp(); break;
     case kIdVersionButton: ShowVersionWindow(); break;
-    default:
-      // 作成 acts once its window exists; until then it does nothing.
-      break;
+    default: break;
   }
   return 0;
 }

@@ -204,11 +204,40 @@ void RefreshPluginList();
 // After "SPI" changed: refills the plug-in list and re-lists the input folder.
 void PluginFolderChanged();
 void OpenSelectedPluginSettings();
+// input_preview.cpp: the preview box of "個別入力".
+// Shows `path` in the box when it can be read; otherwise nothing changes.
+void ShowInputPreview(const std::u16string& path);
+// Empties box and labels and releases the pixels (list rebuilt, shutdown).
+void ClearInputPreview();
+// An LVN_ITEMCHANGED of the input list: previews the row the selection
+// settles on when exactly one row is selected.
+void InputListSelectionChanged(UINT oldState, UINT newState);
+LRESULT CALLBACK InputPreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+const std::u16string& InputPreviewPath();
+bool InputPreviewHasPixels();
+// The files a click on the box was to open (test mode, nothing launched).
+const std::vector<std::u16string>& RecordedPreviewOpens();
+
+// output_preview.cpp: "出力プレビュー" and dialog 2100.
+void RunOutputPreviewCommand();
+void ShowOutputPreview(std::u16string_view tempPath);
+LRESULT CALLBACK OutputPreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// name_confirmation.cpp: "ファイル名確認" and dialog 2000; 1 when it was
+// closed with "変換" (the conversion has run then), else 0.
+int ShowNameConfirmation();
+
+// comment_editor.cpp: "作成" and dialog 2200; true when OK stored the text.
+bool EditComment();
 
 // program_main.cpp
 void Shutdown();
 
 // ui_self_test.cpp
 void RunSelfTest(const std::wstring& scenario);
+// Posted by each dialog to itself once it is open, in test mode: the
+// scenario then drives it from inside its modal loop (ProbeDialog).
+inline constexpr UINT kMsgDialogProbe = WM_APP + 14;
+void ProbeDialog(HWND dialog, int templateId);
 
 }  // namespace pixlane::ui

@@ -15,12 +15,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/text.h"
 #include "ui/control_ids.h"
+#include "ui/preview_model.h"
 #include "ui/ui_app.h"
 #include "ui/ui_self_test.h"
 #include "ui/ui_model.h"
@@ -134,46 +137,6 @@ void CursorResourcesCheck() {
   }
 }
 
-BOOL CALLBACK CountShownWindow(HWND window, LPARAM count) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (window != g_app.main && IsWindowVisible(window) && lstrcmpW(name, TOOLTIPS_CLASSW) != 0) {
-    ++*reinterpret_cast<int*>(count);
-  }
-  return TRUE;
-}
-
-// The buttons whose windows come later show nothing when clicked, and leave
-// the keyboard focus inside the main window and the window usable. (Once a
-// button opens its window it leaves this list.)
-void IdleButtonsCheck() {
-  struct {
-    int id;
-    int page;  // -1: the button row
-  } buttons[] = {{kIdPreviewButton, -1}, {kIdNamesButton, -1}, {kIdCommentEdit, 2}};
-  for (const auto& button : buttons) {
-    if (button.page >= 0) SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(button.page), 0);
-    g_app.shownMessages.clear();
-    SetFocus(g_app.main);
-    Click(button.id);
-    HWND focus = GetFocus();
-    int shown = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountShownWindow, reinterpret_cast<LPARAM>(&shown));
-    const std::string name = "button " + std::to_string(button.id);
-    Expect(Enabled(button.id), name + " is enabled");
-    Expect(g_app.shownMessages.empty() && shown == 0, name + " shows nothing");
-    Expect(focus == Control(button.id) && GetCapture() == nullptr && IsWindowEnabled(g_app.main) &&
-               GetActiveWindow() == g_app.main,
-           name + " keeps the focus, no capture, window enabled and active");
-    const bool before = IsChecked(kIdHtmlTag);
-    Click(kIdHtmlTag);
-    Expect(IsChecked(kIdHtmlTag) != before && (g_app.params.HtmlTag != 0) != before,
-           name + ": the pages still respond");
-    Click(kIdHtmlTag);
-  }
-  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 0, 0);
-}
-
 void PagesScenario() {
   ConversionParameters& p = g_app.params;
   Expect(IsChecked(kIdSampling41) && !IsChecked(kIdSampling11), "Sampling 1 in the file shows 4:1");
@@ -258,7 +221,6 @@ void PagesScenario() {
     Expect(IsWindowVisible(g_app.pages[i]) != FALSE, "tab " + std::to_string(i) + " shows its page");
   }
   CursorResourcesCheck();
-  IdleButtonsCheck();
 }
 
 void ConvertScenario() {
@@ -991,12 +953,436 @@ void HoldForScreenCapture(const RECT& area) {
   }
 }
 
-// Draws every page, saves it as page-N-name.bmp and checks its pixels, then
-// the text extents of every label and button.
+// ---- The preview and confirmation windows ----
+
+// What the next dialog that opens is to do; ProbeDialog runs it from inside
+// the dialog's modal loop.
+std::function<void(HWND)> g_dialogDriver;
+int g_expectedDialog = 0;
+int g_dialogsOpened = 0;
+
+void OnNextDialog(int templateId, std::function<void(HWND)> drive) {
+  g_expectedDialog = templateId;
+  g_dialogDriver = std::move(drive);
+}
+
+void PressDialogButton(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+// The modal loop shows a dialog only once its queue has run empty, after
+// the probe: it is shown here to be drawn.
+void PaintDialog(HWND dialog) {
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  for (int i = 0; i < 2; ++i) {
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+    if (i == 0) Sleep(100);
+  }
+}
+
+int RowOf(const std::u16string& name) {
+  for (size_t i = 0; i < g_app.inputEntries.size(); ++i) {
+    if (g_app.inputEntries[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void SetSelected(int row, bool selected) {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = selected ? LVIS_SELECTED : 0;
+  SendMessageW(g_app.inputList, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void SelectOnly(int row) {
+  SetSelected(-1, false);
+  SetSelected(row, true);
+}
+
+void CheckOnly(const std::vector<std::u16string>& names) {
+  for (size_t i = 0; i < g_app.inputEntries.size(); ++i) {
+    const bool on = std::find(names.begin(), names.end(), g_app.inputEntries[i].name) != names.end();
+    ListView_SetCheckState(g_app.inputList, static_cast<int>(i), on ? TRUE : FALSE);
+  }
+}
+
+// The box's client area in the captured main window.
+RECT PreviewBoxInCapture() {
+  HWND box = Control(kIdPreviewBox);
+  RECT frame{};
+  GetWindowRect(g_app.main, &frame);
+  RECT client{};
+  GetClientRect(box, &client);
+  MapWindowPoints(box, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  OffsetRect(&client, -frame.left, -frame.top);
+  return client;
+}
+
+// Draws the page and checks where the picture lies: the picture's own
+// colours inside `picture` (box coordinates), the button face around it.
+void CheckPreviewPixels(const FittedRect& picture, const std::string& what) {
+  ShowWindow(g_app.main, SW_SHOWNORMAL);
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 1, 0);
+  PumpPaint();
+  WindowPixels pixels;
+  if (!CaptureWindow(g_app.main, pixels)) {
+    Expect(false, what + ": window captured");
+    return;
+  }
+  const RECT box = PreviewBoxInCapture();
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  if (picture.width == 0) {
+    int other = 0;
+    for (LONG y = box.top; y < box.bottom; ++y) {
+      for (LONG x = box.left; x < box.right; ++x) other += pixels.At(x, y) != face ? 1 : 0;
+    }
+    Expect(box.right > box.left && other == 0, what + ": the whole box in the button face (" + std::to_string(other) +
+                                                     " other pixels)");
+    return;
+  }
+  const RECT inside{box.left + picture.x, box.top + picture.y, box.left + picture.x + picture.width,
+                    box.top + picture.y + picture.height};
+  const COLORREF middle = ModeColour(pixels, inside);
+  const COLORREF around = ModeColour(pixels, box, {inside});
+  Expect(middle != face && around == face,
+         what + ": picture " + Hex(middle) + " at " + std::to_string(picture.x) + "," + std::to_string(picture.y) +
+             " " + std::to_string(picture.width) + "x" + std::to_string(picture.height) + ", margins " + Hex(around));
+  // The rows right outside the picture belong to the margin.
+  if (picture.y > 0) {
+    const RECT above{inside.left, inside.top - 1, inside.right, inside.top};
+    Expect(ModeColour(pixels, above) == face, what + ": the row above the picture is margin");
+  }
+  if (picture.x > 0) {
+    const RECT left{inside.left - 1, inside.top, inside.left, inside.bottom};
+    Expect(ModeColour(pixels, left) == face, what + ": the column left of the picture is margin");
+  }
+}
+
+// The box on the "個別入力" page: one selected row is previewed (JPEG at
+// full size although reduction is on), a file that cannot be read keeps
+// the previous preview, a click opens the file, a check click on a
+// multiple selection checks every selected row without touching the
+// preview, and rebuilding the list clears it.
+void InputPreviewScenario() {
+  const std::u16string in = TestDir(L"in");
+  const int photo = RowOf(u"photo.jpg");
+  const int broken = RowOf(u"broken.bmp");
+  const int fourBit = RowOf(u"c.bmp");
+  Expect(photo >= 0 && broken >= 0 && fourBit >= 0 && g_app.inputEntries.size() == 7, "seven files listed");
+  Expect(InputPreviewPath().empty() && ControlText(kIdPreviewName).empty() && ControlText(kIdPreviewInfo).empty(),
+         "nothing previewed at first");
+  SendMessageW(Control(kIdPreviewBox), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  Expect(RecordedPreviewOpens().empty(), "a click on the empty box opens nothing");
+  CheckPreviewPixels({0, 0, 0, 0}, "empty box");
+
+  SelectOnly(photo);
+  Expect(InputPreviewPath() == JoinPath(in, u"photo.jpg") && InputPreviewHasPixels(), "one selected row previewed");
+  Expect(ControlText(kIdPreviewName) == u"photo.jpg", "name label: " + Utf8(ControlText(kIdPreviewName)));
+  Expect(ControlText(kIdPreviewInfo) == u"100 x 75    24bit",
+         "JPEG decoded at full size: " + Utf8(ControlText(kIdPreviewInfo)));
+  Expect(g_app.params.RszOpt == 3 && g_app.params.RszSize == 40, "the reduction setting is untouched");
+  RECT client{};
+  GetClientRect(Control(kIdPreviewBox), &client);
+  CheckPreviewPixels(FitImageRect(client.right, client.bottom, 100, 75), "100 x 75 centred");
+
+  SelectOnly(RowOf(u"wide.bmp"));
+  Expect(ControlText(kIdPreviewInfo) == u"600 x 150    24bit", "wide image: " + Utf8(ControlText(kIdPreviewInfo)));
+  CheckPreviewPixels(FitImageRect(client.right, client.bottom, 600, 150), "600 x 150 fitted");
+
+  SelectOnly(fourBit);
+  Expect(ControlText(kIdPreviewName) == u"c.bmp" && ControlText(kIdPreviewInfo) == u"6 x 3    4bit",
+         "the file's own depth: " + Utf8(ControlText(kIdPreviewInfo)));
+  SelectOnly(broken);
+  Expect(InputPreviewPath() == JoinPath(in, u"c.bmp") && InputPreviewHasPixels() &&
+             ControlText(kIdPreviewName) == u"c.bmp" && ControlText(kIdPreviewInfo) == u"6 x 3    4bit",
+         "an unreadable file keeps the previous preview");
+  SendMessageW(Control(kIdPreviewBox), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  Expect(!RecordedPreviewOpens().empty() && RecordedPreviewOpens().back() == JoinPath(in, u"c.bmp"),
+         "a click on the box opens the previewed file");
+
+  // Five rows selected (a.bmp .. d.bmp and broken.bmp): one check click
+  // acts on all five and leaves the other rows and the preview alone.
+  SetSelected(-1, false);
+  std::vector<int> five;
+  for (const char16_t* name : {u"a.bmp", u"b.bmp", u"broken.bmp", u"c.bmp", u"d.bmp"}) five.push_back(RowOf(name));
+  for (int row : five) SetSelected(row, true);
+  Expect(SendMessageW(g_app.inputList, LVM_GETSELECTEDCOUNT, 0, 0) == 5, "five rows selected");
+  const std::u16string shown = InputPreviewPath();
+  ListView_SetCheckState(g_app.inputList, five[2], FALSE);
+  bool allOff = true;
+  for (int row : five) allOff = allOff && !ListView_GetCheckState(g_app.inputList, row);
+  Expect(allOff && ListView_GetCheckState(g_app.inputList, photo), "unchecking one of five unchecks all five");
+  ListView_SetCheckState(g_app.inputList, five[0], TRUE);
+  bool allOn = true;
+  for (int row : five) allOn = allOn && ListView_GetCheckState(g_app.inputList, row);
+  Expect(allOn, "checking one of five checks all five");
+  Expect(InputPreviewPath() == shown, "the check clicks do not change the preview");
+  // The selection shrinks to one row: that row is shown.
+  for (int row : five) {
+    if (row != five[1]) SetSelected(row, false);
+  }
+  Expect(InputPreviewPath() == JoinPath(in, u"b.bmp") && ControlText(kIdPreviewInfo) == u"5 x 3    8bit",
+         "the row the selection settles on is previewed");
+
+  const size_t opens = RecordedPreviewOpens().size();
+  Choose(kIdInputFormat2, 0);  // the list is built again
+  Expect(InputPreviewPath().empty() && !InputPreviewHasPixels() && ControlText(kIdPreviewName).empty() &&
+             ControlText(kIdPreviewInfo).empty(),
+         "rebuilding the list clears the preview");
+  SendMessageW(Control(kIdPreviewBox), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  Expect(RecordedPreviewOpens().size() == opens, "and a click opens nothing");
+  CheckPreviewPixels({0, 0, 0, 0}, "cleared box");
+}
+
+// The output preview: dialog 2100 shows the converted first checked file
+// at 100 % or scaled to the work area, with percent and size in the
+// caption; the temporary file is gone afterwards, also when the conversion
+// fails, and the output folder is never touched.
+void OutputPreviewScenario() {
+  const std::u16string temp = TestDir(L"tmp");
+  CreateDirectoryW(W(temp), nullptr);
+  SetEnvironmentVariableW(L"TMP", W(temp));
+  SetEnvironmentVariableW(L"TEMP", W(temp));
+  const std::u16string out = TestDir(L"out");
+
+  struct Seen {
+    bool open = false;
+    std::u16string caption;
+    std::u16string expectedCaption;
+    RECT child{};
+    RECT window{};
+    size_t tempFiles = 0;
+  };
+  auto look = [&temp](HWND dialog, Seen& seen) {
+    seen.open = true;
+    seen.caption = WindowText(dialog);
+    GetClientRect(GetDlgItem(dialog, kIdOutputPreviewChild), &seen.child);
+    GetWindowRect(dialog, &seen.window);
+    seen.tempFiles = FileCount(temp);
+    std::vector<DirectoryEntry> entries;
+    uint64_t bytes = 0;
+    if (ListDirectory(temp, entries) && entries.size() == 1) GetFileSize(JoinPath(temp, entries[0].name), bytes);
+    seen.expectedCaption = u"% / " + GroupedDecimal(bytes / 1024) + u"KB";
+  };
+
+  // A 5 x 3 picture: 100 %, the child as wide as a window can be narrow.
+  CheckOnly({u"a.bmp"});
+  Seen small;
+  OnNextDialog(kIdOutputPreviewDialog, [&](HWND dialog) {
+    look(dialog, small);
+    Expect(GetParent(dialog) == g_app.main || GetWindow(dialog, GW_OWNER) == g_app.main, "owned by the main window");
+    Expect(!IsWindowEnabled(g_app.main), "the main window waits");
+    PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);  // Enter closes it
+  });
+  Click(kIdPreviewButton);
+  Expect(small.open, "出力プレビュー opens the preview");
+  const int minimum = GetSystemMetrics(SM_CXMIN) - 2 * GetSystemMetrics(SM_CYDLGFRAME);
+  Expect(small.child.bottom == 3 && small.child.right == std::max(5, minimum),
+         "child " + std::to_string(small.child.right) + " x " + std::to_string(small.child.bottom));
+  Expect(small.caption == u"100" + small.expectedCaption, "caption " + Utf8(small.caption));
+  Expect(small.tempFiles == 1, "one temporary file while it is open");
+  Expect(FileCount(temp) == 0 && FileCount(out) == 0, "no temporary file afterwards, nothing in the output folder");
+  Expect(IsWindowEnabled(g_app.main) && !g_app.batchRunning, "the main window is back");
+
+  // Larger than the work area: scaled by the factor, centred.
+  CheckOnly({u"big.bmp"});
+  Seen big;
+  OnNextDialog(kIdOutputPreviewDialog, [&](HWND dialog) {
+    look(dialog, big);
+    PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);  // Esc closes it
+  });
+  Click(kIdPreviewButton);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(g_app.main, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT work = monitor.rcWork;
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_DLGMODALFRAME);
+  const OutputPreviewSize size =
+      ScaleOutputPreview(2400, 1600, (work.right - work.left) - (frame.right - frame.left),
+                         (work.bottom - work.top) - (frame.bottom - frame.top));
+  Expect(big.open && size.percent < 100, "the large picture opens scaled (" + std::to_string(size.percent) + "%)");
+  Expect(big.child.right == std::max(size.width, minimum) && big.child.bottom == size.height,
+         "child " + std::to_string(big.child.right) + " x " + std::to_string(big.child.bottom) + " for " +
+             std::to_string(size.width) + " x " + std::to_string(size.height));
+  Expect(big.caption == Utf8ToUtf16(std::to_string(size.percent)) + big.expectedCaption,
+         "caption " + Utf8(big.caption));
+  Expect(big.window.left >= work.left && big.window.top >= work.top && big.window.right <= work.right &&
+             big.window.bottom <= work.bottom &&
+             std::abs((big.window.left + big.window.right) - (work.left + work.right)) <= 1,
+         "the window lies centred on the work area");
+  Expect(FileCount(temp) == 0, "no temporary file after Esc");
+
+  // A file that cannot be converted: no window, no temporary file.
+  CheckOnly({u"broken.bmp", u"c.bmp"});
+  g_app.shownMessages.clear();
+  const int opened = g_dialogsOpened;
+  OnNextDialog(kIdOutputPreviewDialog, [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+  Click(kIdPreviewButton);
+  g_dialogDriver = nullptr;
+  Expect(g_dialogsOpened == opened, "a first file that fails shows no preview");
+  Expect(FileCount(temp) == 0 && FileCount(out) == 0, "and leaves no temporary file behind");
+
+  CheckOnly({});
+  Click(kIdPreviewButton);
+  Expect(Shown(6) && FileCount(temp) == 0, "nothing checked: message 6");
+}
+
+std::vector<std::u16string> ListRows(HWND list, int column) {
+  std::vector<std::u16string> rows;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t buffer[MAX_PATH] = {};
+    ListView_GetItemText(list, i, column, buffer, MAX_PATH);
+    rows.push_back(U16(buffer));
+  }
+  return rows;
+}
+
+std::u16string Joined(const std::vector<std::u16string>& items) {
+  std::u16string text;
+  for (const std::u16string& item : items) text += item + u",";
+  return text;
+}
+
+// "ファイル名確認": the names PreviewNames gives (prefix, PNG extension, a
+// name already taken in the output folder) in dialog 2000; "閉じる" writes
+// nothing, "変換" converts into exactly those names.
+void NamesScenario() {
+  const std::u16string out = TestDir(L"out");
+  CheckOnly({u"a.bmp", u"b.bmp", u"d.bmp"});
+
+  std::vector<std::u16string> inputs;
+  std::vector<std::u16string> outputs;
+  OnNextDialog(kIdNameDialog, [&](HWND dialog) {
+    Expect(WindowText(dialog) == u"ファイル名確認", "caption ファイル名確認");
+    RECT client{};
+    GetClientRect(dialog, &client);
+    RECT units{0, 0, 180, 270};
+    MapDialogRect(dialog, &units);
+    Expect(client.right == units.right && client.bottom == units.bottom, "180 x 270 dialog units");
+    RECT window{};
+    RECT main{};
+    GetWindowRect(dialog, &window);
+    GetWindowRect(g_app.main, &main);
+    Expect(window.left == main.left && window.top == main.top, "at the main window's top-left corner");
+    HWND list = GetDlgItem(dialog, kIdNameList);
+    const DWORD extended = static_cast<DWORD>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    Expect((extended & LVS_EX_FULLROWSELECT) && (extended & LVS_EX_GRIDLINES), "full-row select and grid lines");
+    Expect(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)) == g_app.font, "the program's font");
+    wchar_t title[32] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = title;
+    column.cchTextMax = 32;
+    SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    Expect(U16(title) == u"入力ファイル名" && column.cx == Scaled(135), "column 入力ファイル名, 135");
+    SendMessageW(list, LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+    Expect(U16(title) == u"出力ファイル名" && column.cx == Scaled(145), "column 出力ファイル名, 145");
+    inputs = ListRows(list, 0);
+    outputs = ListRows(list, 1);
+    PressDialogButton(dialog, IDCANCEL);
+  });
+  Click(kIdNamesButton);
+  Expect(Joined(inputs) == u"a.bmp,b.bmp,d.bmp,", "input names " + Utf8(Joined(inputs)));
+  Expect(Joined(outputs) == u"s_a+1.png,s_b.png,s_d.png,", "output names " + Utf8(Joined(outputs)));
+  Expect(FileCount(out) == 1 && !Shown(100), "閉じる converts nothing");
+
+  OnNextDialog(kIdNameDialog, [](HWND dialog) { PressDialogButton(dialog, IDOK); });
+  Click(kIdNamesButton);
+  Expect(Shown(100), "変換 converts with the summary");
+  std::vector<std::u16string> written;
+  for (const std::u16string& name : outputs) {
+    if (PathExists(JoinPath(out, name))) written.push_back(name);
+  }
+  Expect(written == outputs && FileCount(out) == 4, "the files got the names shown (" + Utf8(Joined(written)) + ")");
+
+  // The checks before the window.
+  g_app.shownMessages.clear();
+  CheckOnly({});
+  Click(kIdNamesButton);
+  Expect(Shown(6), "nothing checked: message 6");
+  g_app.shownMessages.clear();
+  CheckOnly({u"a.bmp"});
+  SetWindowTextW(g_app.outputBox, W(JoinPath(out, u"missing")));
+  Click(kIdNamesButton);
+  Expect(Shown(4), "no output folder: message 4");
+  SetWindowTextW(g_app.outputBox, W(out));
+}
+
+// "作成": dialog 2200 with the current comment; キャンセル keeps it, OK stores
+// the text with its CR LF line breaks (checked again after a restart).
+void CommentScenario() {
+  const std::u16string twoLines = u"一行目\r\n二行目";
+  SendMessageW(g_app.tab, TCM_SETCURFOCUS, 2, 0);
+  Expect(g_app.params.CmtStr1 == u"old comment", "comment from the file: " + Utf8(g_app.params.CmtStr1));
+  bool opened = false;
+  OnNextDialog(kIdCommentDialog, [&](HWND dialog) {
+    opened = true;
+    Expect(WindowText(dialog) == u"コメント作成", "caption コメント作成");
+    HWND edit = GetDlgItem(dialog, kIdCommentText);
+    Expect(WindowText(edit) == u"old comment", "the edit shows the comment");
+    Expect(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0) == 10000, "up to 10000 characters");
+    const LONG style = GetWindowLongW(edit, GWL_STYLE);
+    Expect((style & ES_MULTILINE) && (style & ES_WANTRETURN) && (style & WS_VSCROLL) && (style & ES_AUTOVSCROLL),
+           "multi-line, Enter makes a line break, vertical scrolling");
+    SetWindowTextW(edit, W(twoLines));
+    PressDialogButton(dialog, IDCANCEL);
+  });
+  Click(kIdCommentEdit);
+  Expect(opened && g_app.params.CmtStr1 == u"old comment", "キャンセル leaves CmtStr1 unchanged");
+
+  Click(kIdComment);  // the summary follows the settings after OK
+  OnNextDialog(kIdCommentDialog, [&](HWND dialog) {
+    SetWindowTextW(GetDlgItem(dialog, kIdCommentText), W(twoLines));
+    PressDialogButton(dialog, IDOK);
+  });
+  Click(kIdCommentEdit);
+  Expect(g_app.params.CmtStr1 == twoLines, "OK stores both lines with CR LF");
+  Expect(ControlText(kIdSummary) == DetailSummaryText(g_app.params), "summary up to date");
+}
+
+void CommentReloadScenario() {
+  const std::u16string twoLines = u"一行目\r\n二行目";
+  Expect(g_app.params.CmtStr1 == twoLines, "the comment survived the restart: " + Utf8(g_app.params.CmtStr1));
+  OnNextDialog(kIdCommentDialog, [&](HWND dialog) {
+    Expect(WindowText(GetDlgItem(dialog, kIdCommentText)) == twoLines, "the edit shows both lines");
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  Click(kIdCommentEdit);
+}
+
+
+// The open dialog drawn and saved as `name` + suffix + ".bmp".
+void CaptureDialog(HWND dialog, const std::u16string& name, const std::u16string& suffix) {
+  PaintDialog(dialog);
+  WindowPixels shot;
+  const std::u16string path = JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), name + suffix + u".bmp");
+  Expect(CaptureWindow(dialog, shot) && SaveBmp(shot, path),
+         "captured " + Utf8(name));
+}
+
+// The photo of the listed folder (the first JPEG), or -1.
+int PhotoRow() {
+  for (size_t i = 0; i < g_app.inputEntries.size(); ++i) {
+    const std::u16string& name = g_app.inputEntries[i].name;
+    if (name.size() > 4 && name.substr(name.size() - 4) == u".jpg") return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// Draws every page (the input page with the photo previewed), saves it as
+// page-N-name.bmp and checks its pixels, then the text extents of every
+// label and button; then the version window, the name confirmation and the
+// output preview of the photo.
 void ScreenshotScenario() {
   ShowWindow(g_app.main, SW_SHOWNORMAL);
   const char* names[] = {"general", "input", "details", "options", "plugins"};
   const std::u16string suffix = U16(Env(L"PIXLANE_UI_SHOT_SUFFIX"));
+  const int photo = PhotoRow();
+  Expect(photo >= 0, "a photo is listed");
+  if (photo >= 0) SelectOnly(photo);
+  Expect(InputPreviewHasPixels(), "the photo is previewed");
   for (int i = 0; i < kPageCount; ++i) {
     SendMessageW(g_app.tab, TCM_SETCURFOCUS, static_cast<WPARAM>(i), 0);
     PumpPaint();
@@ -1034,6 +1420,21 @@ void ScreenshotScenario() {
              SaveBmp(shot, JoinPath(U16(Env(L"PIXLANE_UI_TEST_DIR")), u"version-window.bmp")),
          "captured the version window");
   SendMessageW(version, WM_CLOSE, 0, 0);
+
+  OnNextDialog(kIdNameDialog, [&suffix](HWND dialog) {
+    CaptureDialog(dialog, u"name-confirmation", suffix);
+    PressDialogButton(dialog, IDCANCEL);
+  });
+  Click(kIdNamesButton);
+  if (photo >= 0) {
+    CheckOnly({g_app.inputEntries[static_cast<size_t>(photo)].name});
+    OnNextDialog(kIdOutputPreviewDialog, [&suffix](HWND dialog) {
+      CaptureDialog(dialog, u"output-preview", suffix);
+      SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    Click(kIdPreviewButton);
+  }
+  Expect(g_dialogsOpened == (photo >= 0 ? 2 : 1), "the name confirmation and the output preview opened");
 }
 
 }  // namespace
@@ -1084,6 +1485,16 @@ void RunSelfTest(const std::wstring& scenario) {
   } else if (scenario == L"help-registry") {
     HelpRegistryScenario();
   } else if (RunFolderTreeScenario(scenario)) {
+  } else if (scenario == L"input-preview") {
+    InputPreviewScenario();
+  } else if (scenario == L"output-preview") {
+    OutputPreviewScenario();
+  } else if (scenario == L"names") {
+    NamesScenario();
+  } else if (scenario == L"comment") {
+    CommentScenario();
+  } else if (scenario == L"comment-reload") {
+    CommentReloadScenario();
   } else if (scenario == L"second") {
     Expect(false, "a second instance opened its own window");
   } else {
@@ -1091,6 +1502,18 @@ void RunSelfTest(const std::wstring& scenario) {
   }
   Log(g_failures == 0 ? "DONE" : "DONE with failures");
   PostMessageW(g_app.main, WM_CLOSE, 0, 0);
+}
+
+void ProbeDialog(HWND dialog, int templateId) {
+  ++g_dialogsOpened;
+  std::function<void(HWND)> drive = std::move(g_dialogDriver);
+  g_dialogDriver = nullptr;
+  if (!drive || templateId != g_expectedDialog) {
+    Expect(false, "dialog " + std::to_string(templateId) + " opened unexpectedly");
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  drive(dialog);
 }
 
 }  // namespace pixlane::ui

@@ -28,6 +28,16 @@ fi
 
 fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
 
+# The settings file as UTF-8 lines without CR, whether it is UTF-16 (with
+# its byte order mark) or in the ANSI code page.
+ini_text() {
+  if [[ $(head -c 2 "$ini" | od -An -tx1 | tr -d ' \n') == fffe ]]; then
+    iconv -f UTF-16 -t UTF-8 "$ini"
+  else
+    cat "$ini"
+  fi | tr -d '\r'
+}
+
 # The HTML Help control's registration, changed by two scenarios and put
 # back afterwards (also when a run fails).
 help_server_key='HKLM\Software\Classes\CLSID\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\InprocServer32'
@@ -80,6 +90,7 @@ run_scenario() {
   PIXLANE_UI_RES_DIR=$(winpath "$root/src/ui/res")
   args=()
   expect_done=1
+  followup=""  # a second run on the same folder and settings file
   unset PIXLANE_UI_EXPECT_VIEWER PIXLANE_EXTRA_DLLOVERRIDES PIXLANE_UI_EXPECT_ATTEMPTS
   case "$scenario" in
     pages | convert | drop | version) write_ini "" "" ;;
@@ -165,6 +176,34 @@ run_scenario() {
       args=("$(winpath "$work/in/a.bmp")" "$(winpath "$work/in/b.bmp")" "$(winpath "$work/in/c.bmp")")
       expect_done=0
       ;;
+    input-preview)
+      # A photo (decoded at full size although reduction is on), a file no
+      # reader takes and a picture larger than the preview box.
+      cp "$root/tests/data/jpeg/ycc420.jpg" "$work/in/photo.jpg"
+      printf 'not an image\n' >"$work/in/broken.bmp"
+      convert -size 600x150 gradient:red-blue -type TrueColor "BMP3:$work/in/wide.bmp"
+      write_ini $'RszOpt=3\r\nRszSize=40\r\n' ""
+      ;;
+    output-preview)
+      # Larger than any work area of the null driver, and a broken file.
+      convert -size 2400x1600 gradient:red-blue -type TrueColor "BMP3:$work/in/big.bmp"
+      printf 'not an image\n' >"$work/in/broken.bmp"
+      write_ini "" ""
+      ;;
+    names)
+      # Prefix, PNG output, and one name already taken in the output folder.
+      cp "$data/gen_24bit_v4.bmp" "$work/out/s_a.png"
+      write_ini $'OFmt=1\r\nTopAdd=1\r\nTopStr=s_\r\n' ""
+      ;;
+    comment)
+      # A UTF-16 settings file, as the program writes it, keeps Japanese
+      # text whatever the code page; the second run reads what the first
+      # stored.
+      write_ini $'OFmt=1\r\nCmtOpt=0\r\nCmtStr1=old comment0\r\n' ""
+      { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$ini"; } >"$ini.utf16"
+      mv "$ini.utf16" "$ini"
+      followup=comment-reload
+      ;;
     second-start) write_ini "" "" ;;
     wrong-name)
       # Under another name the program refuses to start (exit 1, no window).
@@ -197,16 +236,21 @@ run_scenario() {
     wait "$first" || status=$?
   else
     PIXLANE_UI_TEST=$real_scenario timeout 60 "$wine_run" "$work/app/Pixlane.exe" "${args[@]}" || status=$?
+    if [[ -n $followup ]] && ((status == 0)); then
+      PIXLANE_UI_TEST=$followup timeout 60 "$wine_run" "$work/app/Pixlane.exe" || status=$?
+    fi
   fi
 
   restore_registration
   [[ -f $log ]] && cat "$log"
   ((status == 0)) || fail "Pixlane.exe exited with $status"
   if ((expect_done)); then
-    grep -q " DONE$" "$log" || fail "scenario did not finish cleanly"
+    runs=1
+    [[ -z $followup ]] || runs=2
+    (($(grep -c " DONE$" "$log") == runs)) || fail "scenario did not finish cleanly"
   fi
   # The settings were written at exit in every scenario.
-  grep -q '^Marker=' "$ini" || fail "settings not saved at exit"
+  ini_text | grep -q '^Marker=' || fail "settings not saved at exit"
   case "$scenario" in
     pages)
       # What the pages showed when the window closed.
@@ -232,6 +276,14 @@ run_scenario() {
       for kv in TvIOSet=2 Hidden=2; do
         tr -d '\r' <"$ini" | grep -qx "$kv" || fail "INI lacks $kv"
       done
+      ;;
+    comment)
+      # Line breaks are stored coded (CR as 2, LF as 3) with a "0" after.
+      ini_text | grep -qx $'CmtStr1=一行目\x02\x03二行目0' || fail "CmtStr1 not stored as expected"
+      ;;
+    input-preview | output-preview)
+      n=$(find "$work/out" -type f | wc -l)
+      ((n == 0)) || fail "$scenario wrote $n files into the output folder"
       ;;
   esac
   echo "ok: $scenario"
