@@ -209,6 +209,9 @@ std::u16string ReadFrom(const Document& doc, std::u16string_view section, std::u
     return Bounded(defaultValue, capacity);
   }
   std::u16string_view value = *stored;
+  // A value ends at a NUL, as the system's profile reader hands it out (a
+  // C string): what follows could never be written back.
+  value = value.substr(0, value.find(u'\0'));
   if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);

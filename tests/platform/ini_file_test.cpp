@@ -23,6 +23,8 @@
 namespace pixlane {
 namespace {
 
+using namespace std::literals;
+
 // A fresh folder named after a temporary file that is kept until the
 // folder is gone: test processes share the temporary folder (under Wine
 // too) and must never be handed the same folder.
@@ -143,8 +145,9 @@ TEST(IniFileTest, ReadsStringsTrimmedUnquotedAndBounded) {
                  u"wide=\u3000w\u3000\r\n"
                  u"long=abcdefgh\r\n"
                  u";hidden=1\r\n"
+                 u"nul=ab\0cd\r\n"
                  u"[s]\r\n"
-                 u"second=only in the second section\r\n");
+                 u"second=only in the second section\r\n"sv);  // sv: the text holds a NUL
   struct Case {
     const char16_t* key;
     std::u16string_view expected;
@@ -154,6 +157,7 @@ TEST(IniFileTest, ReadsStringsTrimmedUnquotedAndBounded) {
       {u"unmatched", u"\"y'"},     {u"open", u"\"z"},        {u"emptyquotes", u""},
       {u"wide", u"\u3000w\u3000"},                     // only ASCII blanks are trimmed
       {u";hidden", u"-"},          {u"second", u"-"},  // first matching section only
+      {u"nul", u"ab"},                                 // a value ends at a NUL
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReadIniString(ini, u"S", c.key, u"-", 260), c.expected) << Utf16ToUtf8(c.key);
