@@ -33,6 +33,11 @@ std::u16string ReadStoredText(const IniDocument& ini, std::u16string_view sectio
   // Room for the two quotes of a protected value and the terminator, so
   // that a value of exactly maxChars characters comes back whole.
   std::u16string text = ini.ReadString(section, key, defaultValue, maxChars + 3);
+  // A damaged file can put a lone carriage return (or a NUL) into a value;
+  // no value can be written back with one, so the text ends there and the
+  // setting survives the next save.
+  const size_t end = text.find_first_of(std::u16string_view(u"\r\n\0", 3));
+  if (end != std::u16string::npos) text.resize(end);
   if (text.size() > maxChars) text.resize(maxChars);
   return text;
 }
