@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Converts Netpbm files with the Windows pixlane.exe and our Netpbm plug-in
+"""Converts Netpbm files with the Windows pixlane-cli.exe and our Netpbm plug-in
 under Wine, and holds the results against what Pillow reads from the same
 files.
 
