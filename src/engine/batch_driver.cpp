@@ -14,6 +14,7 @@
 #include "engine/output_naming.h"
 #include "platform/file_name_rules.h"
 #include "platform/file_system.h"
+#include "platform/pixel_memory.h"
 #include "platform/recycle_bin.h"
 #include "platform/temporary_files.h"
 #include "platform/text.h"
@@ -92,6 +93,8 @@ void ShowSummary(EngineContext& context, const WindowSettings& window, BatchHost
 BatchResult RunItems(EngineContext& context, ConversionParameters& params,
                      const WindowSettings& window, std::u16string outputFolder,
                      const std::vector<BatchItem>& items, BatchHost& host) {
+  // Pixel blocks and input copies are reused from file to file.
+  const PixelPoolScope pixelPool;
   BatchResult result;
   result.targetCount = static_cast<int32_t>(items.size());
   context.pluginFolder = window.SPI;
