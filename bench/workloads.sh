@@ -8,7 +8,9 @@
 #   W7 -> TIFF (uncompressed)
 # Runs alternate between the tools; each figure is the median of
 # PIXLANE_BENCH_RUNS runs (default 3), with the peak resident memory of the
-# largest process. Ratios are the other tool's time over pixlane -j 1's.
+# largest process, and the CPU time (user + system) of all its processes;
+# ratios are wall times over pixlane -j 1's. On a machine that other work
+# loads, the CPU times are the steadier figures.
 # The photos are the wallpapers of Debian's ukui-wallpapers and
 # plasma-workspace-wallpapers packages, fetched at benchmark time into a
 # cache (never committed): per picture its largest size up to 20 Mpx.
@@ -67,13 +69,13 @@ echo "corpus: $count photos, $((pixels / 1000000)) Mpx in all; runs: median of $
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# One measured run: "seconds peak_kB" of CMD... (the output folder emptied
-# first).
+# One measured run: "wall_seconds peak_kB cpu_seconds" of CMD... (the
+# output folder emptied first); cpu = user + system time of all processes.
 measure() {
   rm -rf "$work/out" && mkdir -p "$work/out"
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/stderr" ||
+  /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >/dev/null 2>"$work/stderr" ||
     { echo "FAILED: $*" >&2; cat "$work/stderr" >&2; return 1; }
-  cat "$work/time"
+  awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/time"
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -86,24 +88,27 @@ run_workload() {
   local -a names cmds
   while (($#)); do names+=("$1"); cmds+=("$2"); shift 2; done
   local n=${#names[@]} r i k
-  for ((i = 0; i < n; i++)); do : >"$work/t$i"; : >"$work/m$i"; done
+  for ((i = 0; i < n; i++)); do : >"$work/t$i"; : >"$work/m$i"; : >"$work/c$i"; done
   for ((r = 0; r < runs; r++)); do
     for ((k = 0; k < n; k++)); do
       i=$(((r % 2 == 0) ? k : n - 1 - k))
-      read -r t m < <(measure bash -c "${cmds[$i]}")
+      read -r t m c < <(measure bash -c "${cmds[$i]}")
       echo "$t" >>"$work/t$i"
       echo "$m" >>"$work/m$i"
+      echo "$c" >>"$work/c$i"
     done
   done
   local base
   base=$(median <"$work/t0")
-  echo "$title"
+  echo "$title   (load average before: $(cut -d' ' -f1 /proc/loadavg))"
+  printf '  %-48s %8s %7s %8s %7s\n' tool wall "ratio" "CPU" "peak"
   for ((i = 0; i < n; i++)); do
-    local t m
+    local t m c
     t=$(median <"$work/t$i")
     m=$(sort -n "$work/m$i" | tail -1)
-    printf '  %-44s %7.2f s  %5.2f x pixlane -j1  %6d MB\n' "${names[$i]}" "$t" \
-      "$(echo "$t / $base" | bc -l)" "$((m / 1024))"
+    c=$(median <"$work/c$i")
+    printf '  %-48s %7.2fs %6.2fx %7.2fs %5dMB\n' "${names[$i]}" "$t" \
+      "$(echo "$t / $base" | bc -l)" "$c" "$((m / 1024))"
   done
 }
 
