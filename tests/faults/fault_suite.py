@@ -198,6 +198,11 @@ def run_interrupt(program, workdir):
         inputs, outputs = setup.fresh(case)
         process = subprocess.Popen(setup.cli.args(inputs, outputs, "--delete-inputs", "-j", str(1 + i % 2)),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ctrl-C is the program's to handle once the batch has begun (the
+        # first temporary file shows it); earlier, on a loaded machine, it
+        # could still find the program starting up and end it by default.
+        while process.poll() is None and not os.listdir(outputs):
+            time.sleep(0.001)
         time.sleep(rng.uniform(0.0, setup.duration))
         process.send_signal(signal.SIGINT)
         code = process.wait(timeout=120)
