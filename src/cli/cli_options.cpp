@@ -14,6 +14,9 @@ namespace {
 
 using Overrides = std::vector<std::pair<std::u16string, std::u16string>>;
 
+// The most files converted at a time that -j accepts.
+constexpr int kMaxJobs = 256;
+
 struct Choice {
   std::u16string_view word;
   std::u16string_view value;
@@ -196,6 +199,9 @@ const char* UsageText() {
          "                         program, else the per-user settings folder)\n"
          "  --save-settings        write the conversion settings back to that file\n"
          "\n"
+         "  -j, --jobs N           convert N files at a time (default: as many as\n"
+         "                         the processors this program may use); outputs,\n"
+         "                         names and messages are those of -j 1\n"
          "  -q, --quiet            print only failures and the summary\n"
          "  -h, --help             show this text\n"
          "  --version              show the version\n"
@@ -262,6 +268,25 @@ bool ParseCommandLine(const std::vector<std::u16string>& args, CliOptions& optio
     }
     if (arg == u"--dry-run") {
       options.dryRun = true;
+      continue;
+    }
+    if (arg == u"-j" || arg == u"--jobs" || (arg.size() > 2 && arg.substr(0, 2) == u"-j")) {
+      std::u16string_view value;
+      if (arg.size() > 2 && arg[1] == u'j') {
+        value = std::u16string_view(arg).substr(2);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        error = PrintableText(arg) + " needs a value";
+        return false;
+      }
+      if (!IsNumber(value) || value.size() > 4 || std::stoi(Utf16ToUtf8(value)) < 1 ||
+          std::stoi(Utf16ToUtf8(value)) > kMaxJobs) {
+        error = "bad value for -j: '" + PrintableText(value) + "' (1 to " +
+                std::to_string(kMaxJobs) + ")";
+        return false;
+      }
+      options.jobs = std::stoi(Utf16ToUtf8(value));
       continue;
     }
     bool matched = false;

@@ -4,6 +4,7 @@
 // options that stand for one or more keys (--format png = OFmt 1).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,8 @@ struct CliOptions {
   bool quiet = false;
   bool showHelp = false;
   bool showVersion = false;
+  // -j N: files converted at a time; 0: the processors the process may use.
+  int32_t jobs = 0;
   // INI key and value pairs in command-line order (friendly options are
   // stored as the keys they stand for).
   std::vector<std::pair<std::u16string, std::u16string>> overrides;

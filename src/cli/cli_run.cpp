@@ -12,6 +12,7 @@
 #include "engine/load_save_dispatch.h"
 #include "engine/output_naming.h"
 #include "platform/file_system.h"
+#include "platform/process_info.h"
 #include "platform/text.h"
 #include "settings/error_messages.h"
 
@@ -214,14 +215,15 @@ int RunCli(const CliOptions& options, ConversionParameters& params, WindowSettin
   TerminalHost host(options, output, stopRequested);
   EngineContext context;
   BatchResult result;
+  const int32_t jobs = options.jobs > 0 ? options.jobs : UsableProcessorCount();
   if (folderBatch) {
     const std::u16string& folder = options.inputs.front();
     if (!IsDirectory(outputFolder)) return folderError(ErrorMessage::InvalidOutputFolder);
     result = RunListBatch(context, params, window, folder, outputFolder,
-                          ListFolder(folder, params, window), host);
+                          ListFolder(folder, params, window), host, jobs);
   } else {
     result = RunPathBatch(context, params, window, paths, !options.outputFolder.empty(),
-                          options.outputFolder, host);
+                          options.outputFolder, host, jobs);
   }
   if (!result.started || host.startError()) return kExitUsageOrFolderError;
   return result.successCount == result.targetCount && result.inputsKept == 0 ? kExitAllConverted

@@ -1,9 +1,11 @@
 // POSIX console: isatty and a SIGINT handler that only sets a flag (a
-// second Ctrl-C ends the program, after the commit that is running).
+// second Ctrl-C ends the program, after the commit that is running, and
+// then takes the temporary files of files converted ahead along).
 #include <signal.h>
 #include <unistd.h>
 
 #include "cli/cli_terminal.h"
+#include "platform/temporary_files.h"
 
 namespace pixlane::cli {
 namespace {
@@ -45,6 +47,9 @@ void HoldImmediateStop(bool hold) {
   if (hold) {
     gCommitState.store(1);
   } else if (gCommitState.exchange(0) == 2) {
+    // Not in the handler: the files converted ahead of their commits (-j)
+    // can go with the program.
+    DeleteOwnTemporaryFiles();
     StopNow();
   }
 }

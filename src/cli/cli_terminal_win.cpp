@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/cli_terminal.h"
+#include "platform/temporary_files.h"
 
 namespace pixlane::cli {
 namespace {
@@ -37,6 +38,7 @@ void HoldImmediateStop(bool hold) {
   if (hold) {
     gCommitState.store(1);
   } else if (gCommitState.exchange(0) == 2) {
+    DeleteOwnTemporaryFiles();  // those of files converted ahead (-j) not open any more
     ExitProcess(STATUS_CONTROL_C_EXIT);
   }
 }

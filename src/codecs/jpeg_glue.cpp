@@ -113,7 +113,7 @@ bool GrowBlock(PixelBlock& block) {
   if (old > std::numeric_limits<size_t>::max() / 2) return false;
   const size_t bigger = old * 2 < kMinimumBytes ? kMinimumBytes : old * 2;
   PixelBlock grown;
-  if (!grown.Allocate(bigger)) return false;
+  if (!grown.AllocateForOverwrite(bigger)) return false;  // only produced bytes are read
   if (old != 0) std::memcpy(grown.data(), block.data(), old);
   block = std::move(grown);
   return true;

@@ -5,6 +5,7 @@
 #include "codecs/jpeg_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -102,7 +103,9 @@ bool DecodeBody(DecodeJob& job) {
     }
   }
   const size_t stride = RowStride(width, bitCount);
-  if (!image.pixels.Allocate(stride * static_cast<size_t>(height))) {
+  // Every row is decoded into place; only the row padding and rows the
+  // decoder never delivered are zeroed.
+  if (!image.pixels.AllocateForOverwrite(stride * static_cast<size_t>(height))) {
     job.failure = CodecError::OutOfMemory;
     return false;
   }
@@ -115,9 +118,11 @@ bool DecodeBody(DecodeJob& job) {
                                           cinfo->output_width * 4u, 1);
   }
   uint8_t* const bottom = image.pixels.data();
+  const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bitCount / 8);
   while (cinfo->output_scanline < cinfo->output_height) {
     const JDIMENSION y = cinfo->output_scanline;
     uint8_t* row = bottom + stride * static_cast<size_t>(cinfo->output_height - 1 - y);
+    std::memset(row + rowBytes, 0, stride - rowBytes);
     if (cmykRow == nullptr) {
       JSAMPROW target = row;
       if (jpeg_read_scanlines(cinfo, &target, 1) != 1) break;
@@ -132,6 +137,10 @@ bool DecodeBody(DecodeJob& job) {
       row[2] = table[p[0] * 256u + k];
     }
   }
+  // Scanlines that never came are the picture's bottom rows, which sit
+  // first in memory: zero, as a short image reads.
+  const size_t missing = cinfo->output_height - cinfo->output_scanline;
+  std::memset(bottom, 0, stride * missing);
   jpeg_finish_decompress(cinfo);
 
   reader.isGrayscale = outComponents == 1;

@@ -164,10 +164,10 @@ bool SaveWithinSize(JpegWriter& writer, std::u16string_view path, int32_t limitK
   if (limitKilobytes > 0 && !CheckedMul(static_cast<size_t>(limitKilobytes), 1024, limit)) {
     return Fail(writer, CodecError::SizeOverflow);
   }
-  // Sized like the uncompressed image; the destination grows it when an
-  // encoding needs more (tiny images: headers and tables alone take
-  // hundreds of bytes).
-  if (!writer.trialBlock.Allocate(rows.stride * static_cast<size_t>(rows.height))) {
+  // Sized like the uncompressed image (only the bytes an encoding produced
+  // are ever read); the destination grows it when an encoding needs more
+  // (tiny images: headers and tables alone take hundreds of bytes).
+  if (!writer.trialBlock.AllocateForOverwrite(rows.stride * static_cast<size_t>(rows.height))) {
     return Fail(writer, CodecError::OutOfMemory);
   }
   size_t produced = 0;

@@ -2,18 +2,23 @@
 // it and the summary after it. Converted files are committed by
 // CommitConvertedFile: an input is deleted or recycled only after its
 // complete output is durable under its name, and never when its image was
-// partial or the file changed since it was read.
+// partial or the file changed since it was read. With more than one job
+// (the CLI's -j) worker threads convert ahead and this thread commits in
+// input order (file_workers.h).
 #include "engine/batch_driver.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/conversion_pipeline.h"
+#include "engine/file_workers.h"
 #include "engine/html_tags.h"
 #include "engine/load_save_dispatch.h"
 #include "engine/output_commit.h"
 #include "engine/output_naming.h"
 #include "platform/file_name_rules.h"
 #include "platform/file_system.h"
+#include "platform/pixel_memory.h"
 #include "platform/recycle_bin.h"
 #include "platform/temporary_files.h"
 #include "platform/text.h"
@@ -90,10 +95,69 @@ void ShowSummary(EngineContext& context, const WindowSettings& window, BatchHost
   }
 }
 
+// Converts one file into a temporary file in `outputFolder` and keeps what
+// its commit needs (on the thread that converts it: the failure's system
+// reason is that thread's).
+ConvertedFile ConvertItem(EngineContext& context, const ConversionParameters& params,
+                          const BatchItem& item, const std::u16string& outputFolder,
+                          bool noteInput) {
+  ConvertedFile file;
+  if (noteInput) file.inputSeen = GetFileIdentity(item.inputPath, true, file.inputSeenIdentity);
+  ClearLastFileError();
+  file.converted =
+      ConvertOrTransformFile(context, params, item.inputPath, outputFolder, file.tempPath);
+  if (!file.converted) file.reason = FailureReason(context.lastError);
+  file.exifDate = context.exifDate;
+  file.width = context.current.width;
+  file.height = context.current.height;
+  file.inputPartial = context.inputPartial;
+  file.inputIdentity = context.inputIdentity;
+  return file;
+}
+
+// With more than one file and `parallelFiles` above 1, the worker pool for
+// min(parallelFiles, files) workers, each with its own WorkObjects prepared
+// like the batch's. False when memory is short.
+bool PrepareWorkers(const EngineContext& context, const ConversionParameters& params,
+                    const std::vector<BatchItem>& items, const std::u16string& outputFolder,
+                    int32_t parallelFiles, std::unique_ptr<FileWorkers>& workers) {
+  const size_t count = std::min(items.size(), static_cast<size_t>(std::max(parallelFiles, 1)));
+  if (count < 2) return true;
+  std::vector<std::unique_ptr<EngineContext>> contexts;
+  for (size_t i = 0; i < count; ++i) {
+    auto worker = std::make_unique<EngineContext>();
+    worker->saver = context.saver;
+    worker->pluginFolder = context.pluginFolder;
+    worker->pluginLoader = context.pluginLoader;
+    if (!AllocateWorkObjects(*worker, params)) return false;
+    contexts.push_back(std::move(worker));
+  }
+  workers = std::make_unique<FileWorkers>(
+      std::move(contexts), items.size(),
+      [&params, &items, &outputFolder](EngineContext& worker, size_t index) {
+        return ConvertItem(worker, params, items[index], outputFolder, true);
+      });
+  return true;
+}
+
+// Whether the input path no longer names what it named when a worker began
+// converting it: an earlier commit deleted or recycled it (the same file
+// listed twice, or a link to it) or created it (an output named like a
+// later input). A sequential run would have read the new state, so the
+// file is converted again.
+bool InputMovedOn(const BatchItem& item, const ConvertedFile& file) {
+  FileIdentity now;
+  const bool exists = GetFileIdentity(item.inputPath, true, now);
+  return exists != file.inputSeen || (exists && now != file.inputSeenIdentity);
+}
+
 // Steps 5 to 13 of a batch, shared by list and path batches.
 BatchResult RunItems(EngineContext& context, ConversionParameters& params,
                      const WindowSettings& window, std::u16string outputFolder,
-                     const std::vector<BatchItem>& items, BatchHost& host) {
+                     const std::vector<BatchItem>& items, int32_t parallelFiles,
+                     BatchHost& host) {
+  // Pixel blocks and input copies are reused from file to file.
+  const PixelPoolScope pixelPool;
   BatchResult result;
   result.targetCount = static_cast<int32_t>(items.size());
   context.pluginFolder = window.SPI;
@@ -111,7 +175,9 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
 
   const bool writeTags = params.HtmlTag != 0;
   std::vector<HtmlTagEntry> tags;
-  if (!AllocateWorkObjects(context, params)) {
+  std::unique_ptr<FileWorkers> workers;
+  if (!AllocateWorkObjects(context, params) ||
+      !PrepareWorkers(context, params, items, outputFolder, parallelFiles, workers)) {
     ReleaseWorkObjects(context);
     if (subfolderCreated) RemoveEmptyFolder(outputFolder);
     host.ShowMessage(ErrorMessage::MemoryAllocationFailed);
@@ -130,36 +196,34 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
     return host.RecycleFile(path);
   };
 
-  for (const BatchItem& item : items) {
+  // One file's commit and report, on this thread, in input order.
+  auto commitFile = [&](const BatchItem& item, ConvertedFile& file) {
     BatchFileReport report;
     report.inputPath = item.inputPath;
-    std::u16string tempPath;
     naming.processedCount = result.processedCount;
-    ClearLastFileError();
-    const bool converted = ConvertOrTransformFile(context, params, item.inputPath, outputFolder, tempPath);
     // A name that would leave the output folder or name a device fails this
     // file only (the settings that build names were checked first).
     const std::u16string outputName =
-        converted ? MakeOutputName(naming, item.name, context.exifDate) : std::u16string();
-    const NameProblem nameProblem = converted ? CheckHostFileName(outputName) : NameProblem::None;
-    if (!converted) {
-      report.reason = FailureReason(context.lastError);
+        file.converted ? MakeOutputName(naming, item.name, file.exifDate) : std::u16string();
+    const NameProblem nameProblem = file.converted ? CheckHostFileName(outputName) : NameProblem::None;
+    if (!file.converted) {
+      report.reason = std::move(file.reason);
     } else if (nameProblem != NameProblem::None) {
-      DeleteOwnFile(tempPath);
+      DeleteOwnFile(file.tempPath);
       report.reason = std::string("output name ") + NameProblemText(nameProblem);
     } else {
       CommitRequest request;
-      request.temporaryPath = tempPath;
+      request.temporaryPath = file.tempPath;
       request.outputPath = JoinPath(naming.outputFolder, outputName);
       request.extension = naming.extension;
       request.inputPath = item.inputPath;
       request.disposal = disposal;
-      request.inputPartial = context.inputPartial;
-      request.inputIdentity = context.inputIdentity;
+      request.inputPartial = file.inputPartial;
+      request.inputIdentity = file.inputIdentity;
       host.CommitStarting();
       const CommitResult commit = CommitConvertedFile(request, recycle);
       host.CommitFinished();
-      report.partial = context.inputPartial;
+      report.partial = file.inputPartial;
       if (commit.committed) {
         ++result.successCount;
         if (report.partial) ++result.partialCount;
@@ -168,8 +232,7 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
         report.inputKeptReason = InputKeptReason(commit.input);
         if (!report.inputKeptReason.empty()) ++result.inputsKept;
         if (writeTags) {
-          tags.push_back({std::u16string(FileNamePart(commit.outputPath)), context.current.width,
-                          context.current.height});
+          tags.push_back({std::u16string(FileNamePart(commit.outputPath)), file.width, file.height});
         }
       } else {
         report.reason = commit.reason;
@@ -178,9 +241,32 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
     host.FileFinished(report);
     host.StepProgress();
     ++result.processedCount;
-    if (result.processedCount < result.targetCount && host.CheckAbort() && host.ConfirmAbort()) {
-      result.aborted = true;
-      break;
+    // True when the walk ends here.
+    return result.processedCount < result.targetCount && host.CheckAbort() && host.ConfirmAbort();
+  };
+
+  if (workers && !workers->Start()) workers.reset();
+  if (workers) {
+    for (size_t i = 0; i < items.size(); ++i) {
+      ConvertedFile file = workers->Take(i);
+      if (InputMovedOn(items[i], file)) {
+        if (file.converted) DeleteOwnFile(file.tempPath);
+        file = ConvertItem(context, params, items[i], outputFolder, false);
+      }
+      if (commitFile(items[i], file)) {
+        result.aborted = true;
+        break;
+      }
+    }
+    // Files converted ahead of an abort are dropped with their temporary files.
+    workers->Stop();
+  } else {
+    for (const BatchItem& item : items) {
+      ConvertedFile file = ConvertItem(context, params, item, outputFolder, false);
+      if (commitFile(item, file)) {
+        result.aborted = true;
+        break;
+      }
     }
   }
 
@@ -210,7 +296,7 @@ void PushFolderHistory(std::array<std::u16string, kFolderHistoryLength>& history
 BatchResult RunListBatch(EngineContext& context, ConversionParameters& params,
                          WindowSettings& window, std::u16string_view inputFolder,
                          std::u16string_view outputFolder, std::vector<std::u16string> checkedNames,
-                         BatchHost& host) {
+                         BatchHost& host, int32_t parallelFiles) {
   if (inputFolder.empty() || !IsDirectory(inputFolder)) {
     host.ShowMessage(ErrorMessage::InvalidInputFolder);
     return {};
@@ -234,13 +320,14 @@ BatchResult RunListBatch(EngineContext& context, ConversionParameters& params,
   for (std::u16string& name : checkedNames) {
     items.push_back({JoinPath(inputFolder, name), std::move(name)});
   }
-  return RunItems(context, params, window, std::u16string(outputFolder), items, host);
+  return RunItems(context, params, window, std::u16string(outputFolder), items, parallelFiles,
+                  host);
 }
 
 BatchResult RunPathBatch(EngineContext& context, ConversionParameters& params,
                          WindowSettings& window, const std::vector<std::u16string>& paths,
                          bool useMainOutputFolder, std::u16string_view mainOutputFolder,
-                         BatchHost& host) {
+                         BatchHost& host, int32_t parallelFiles) {
   std::u16string outputFolder;
   if (useMainOutputFolder) {
     outputFolder = mainOutputFolder;
@@ -263,7 +350,7 @@ BatchResult RunPathBatch(EngineContext& context, ConversionParameters& params,
   for (const std::u16string& path : paths) {
     items.push_back({path, std::u16string(FileNamePart(path))});
   }
-  return RunItems(context, params, window, std::move(outputFolder), items, host);
+  return RunItems(context, params, window, std::move(outputFolder), items, parallelFiles, host);
 }
 
 bool RunOutputPreview(EngineContext& context, ConversionParameters& params,

@@ -7,7 +7,8 @@
 // progress, abort (between files, so a commit is never cut in half),
 // subfolder, HTML tags and the summary. Stale temporary files of killed
 // runs are removed from the output folder first. Everything runs on the
-// caller's thread.
+// caller's thread, except the conversions of a parallel batch (the CLI's
+// -j), which worker threads do ahead of the commits.
 #pragma once
 
 #include <cstdint>
@@ -44,10 +45,13 @@ void PushFolderHistory(std::array<std::u16string, kFolderHistoryLength>& history
                        std::u16string_view folder);
 
 // Converts `checkedNames` (file names inside `inputFolder`, in list order).
+// With `parallelFiles` above 1, up to that many files are converted at a
+// time on worker threads (file_workers.h); the commits, every host call and
+// so every result stay those of the sequential run.
 BatchResult RunListBatch(EngineContext& context, ConversionParameters& params,
                          WindowSettings& window, std::u16string_view inputFolder,
                          std::u16string_view outputFolder, std::vector<std::u16string> checkedNames,
-                         BatchHost& host);
+                         BatchHost& host, int32_t parallelFiles = 1);
 
 // Converts full paths. With `useMainOutputFolder` the outputs go to
 // `mainOutputFolder`; otherwise to "SdToPath", or when that is empty to the
@@ -55,7 +59,7 @@ BatchResult RunListBatch(EngineContext& context, ConversionParameters& params,
 BatchResult RunPathBatch(EngineContext& context, ConversionParameters& params,
                          WindowSettings& window, const std::vector<std::u16string>& paths,
                          bool useMainOutputFolder, std::u16string_view mainOutputFolder,
-                         BatchHost& host);
+                         BatchHost& host, int32_t parallelFiles = 1);
 
 // Converts the first checked entry into a temporary file, hands it to the
 // host's output preview and deletes it. Touches no output folder.

@@ -3,6 +3,7 @@
 #include "engine/load_save_dispatch.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "codecs/format_sniff.h"
@@ -196,6 +197,10 @@ ImageBuffer* LoadImageWithPlugin(EngineContext& context, std::u16string_view pat
   if (!context.work || context.pluginFolder.empty() || !IsDirectory(context.pluginFolder)) return nullptr;
   PluginLoader& loader = context.pluginLoader != nullptr ? *context.pluginLoader : SystemPluginLoader();
   PluginHost& host = context.work->pluginHost;
+  // Plug-ins were written for one caller at a time: the workers of a
+  // parallel batch take turns.
+  static std::mutex pluginCalls;
+  const std::lock_guard<std::mutex> lock(pluginCalls);
   ImageBuffer* record = LoadImageWithPlugin(loader, context.pluginFolder, path, host);
   if (host.error != CodecError::None) context.lastError = host.error;
   return record;

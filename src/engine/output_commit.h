@@ -50,7 +50,7 @@ struct CommitResult {
 using RecycleFunction = std::function<bool(std::u16string_view path)>;
 
 // Commits the converted file. The temporary file is gone afterwards either
-// way: renamed to the output name, or deleted (it is this thread's own).
+// way: renamed to the output name, or deleted (it is this process's own).
 CommitResult CommitConvertedFile(const CommitRequest& request, const RecycleFunction& recycle);
 
 // A short text for an input that was kept although its deletion was asked

@@ -135,8 +135,9 @@ bool ScaleImage(const GeometryParams& params, int32_t newWidth, int32_t newHeigh
     return ScaleHorizontal(params, newWidth);
   }
   if (newWidth == params.width) return ScaleVertical(params, newHeight);
+  // The vertical pass writes every sample the horizontal pass reads.
   PixelBlock intermediate;
-  if (!intermediate.Allocate(Stride24(params.width) * static_cast<size_t>(newHeight))) {
+  if (!intermediate.AllocateForOverwrite(Stride24(params.width) * static_cast<size_t>(newHeight))) {
     return false;
   }
   GeometryParams vertical = params;

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/pixel_memory.h"
 
 namespace pixlane {
 
@@ -65,6 +66,8 @@ class FileMapping {
 #ifdef _WIN32
   void* file_ = nullptr;
   void* mapping_ = nullptr;
+#else
+  PixelBlock copy_;  // write-protected; from the batch's pool when there is one
 #endif
 };
 

@@ -3,8 +3,9 @@
 // SIGBUS as soon as another program truncated the file while it is being
 // decoded (Windows forbids that while a mapping is open; POSIX does not).
 // Opened non-blocking, so that a FIFO is refused instead of waited for.
+// The copy is a PixelBlock, so that a batch reuses the same pages for file
+// after file.
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,19 +45,18 @@ bool FileMapping::Map(std::u16string_view path) {
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   const auto size = static_cast<size_t>(st.st_size);
-  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (view == MAP_FAILED) {
-    lackedMemory_ = errno == ENOMEM;
+  if (!copy_.AllocateForOverwrite(size)) {
+    lackedMemory_ = true;
     ::close(fd);
     return false;
   }
-  const bool read = ReadFully(fd, static_cast<uint8_t*>(view), size);
+  const bool read = ReadFully(fd, copy_.data(), size);
   ::close(fd);
-  if (!read || ::mprotect(view, size, PROT_READ) != 0) {
-    ::munmap(view, size);
+  if (!read || !copy_.MakeReadOnly()) {
+    copy_.Release();
     return false;
   }
-  view_ = static_cast<const uint8_t*>(view);
+  view_ = copy_.data();
   size_ = size;
   lastWriteTime_ = (static_cast<uint64_t>(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
                    static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
@@ -64,7 +64,7 @@ bool FileMapping::Map(std::u16string_view path) {
 }
 
 void FileMapping::Release() {
-  if (view_ != nullptr) ::munmap(const_cast<uint8_t*>(view_), size_);
+  copy_.Release();
   view_ = nullptr;
   size_ = 0;
   lastWriteTime_ = 0;

@@ -78,7 +78,7 @@ class OutputFile {
   // Creates the file exclusively: fails when any entry already has that
   // name (a file, a folder, a link, also one that points nowhere), so that
   // nothing is ever truncated, replaced or written through a link. The new
-  // file is remembered as this thread's own (see DeleteOwnFile).
+  // file is remembered as this process's own (see DeleteOwnFile).
   bool Create(std::u16string_view path);
   bool IsOpen() const;
   // Writes all `bytes` bytes or returns false.
@@ -133,10 +133,17 @@ struct FileIdentity {
 // described itself. False when nothing is there.
 bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& identity);
 
-// Deletes `path` only when it is a file this thread created with
-// OutputFile::Create (the same name and the same file, not renamed since).
+// Deletes `path` only when it is a file this process (any of its threads)
+// created with OutputFile::Create (the same name and the same file, not
+// renamed since).
 // Anything else found under that name is left alone.
 bool DeleteOwnFile(std::u16string_view path);
+
+// For a process that is about to end: from now on OutputFile::Create
+// refuses every file, and the own files (as DeleteOwnFile knows them) that
+// `unfinished` picks are deleted. Returns how many were. On Windows a file
+// still open for writing cannot be deleted and stays behind.
+int DeleteUnfinishedOwnFiles(bool (*unfinished)(std::u16string_view path));
 
 // Hands the contents of the regular file `path` to the storage device. A
 // link is not followed.

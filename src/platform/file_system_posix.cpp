@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,9 @@ namespace {
 
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kEpochDifferenceSeconds = 11644473600ull;
-// How many of this thread's newest files DeleteOwnFile remembers.
-constexpr size_t kOwnFilesRemembered = 16;
+// How many of this process's newest files DeleteOwnFile remembers (a
+// parallel batch has a few per worker waiting for their commits).
+constexpr size_t kOwnFilesRemembered = 1024;
 
 thread_local int tLastError = 0;
 
@@ -83,22 +85,44 @@ struct OwnFile {
   FileIdentity identity;
 };
 
-std::vector<OwnFile>& OwnFiles() {
-  thread_local std::vector<OwnFile> files;
-  return files;
+// The files this process created, whichever thread created them: the
+// workers of a parallel batch create temporary files that the committing
+// thread renames or deletes.
+struct OwnFileList {
+  std::mutex mutex;
+  std::vector<OwnFile> files;
+  bool sealed = false;  // the process is ending: no new files (DeleteUnfinishedOwnFiles)
+};
+
+OwnFileList& OwnFiles() {
+  static OwnFileList list;
+  return list;
 }
 
-void RememberOwnFile(std::u16string_view path, const FileIdentity& identity) {
-  std::vector<OwnFile>& files = OwnFiles();
-  if (files.size() == kOwnFilesRemembered) files.erase(files.begin());
-  files.push_back({std::u16string(path), identity});
+// Called with the list's mutex held.
+void RememberOwnFile(OwnFileList& list, std::u16string_view path, const FileIdentity& identity) {
+  if (list.files.size() == kOwnFilesRemembered) list.files.erase(list.files.begin());
+  list.files.push_back({std::u16string(path), identity});
+}
+
+bool FindOwnFile(std::u16string_view path, FileIdentity& identity) {
+  OwnFileList& list = OwnFiles();
+  const std::lock_guard<std::mutex> lock(list.mutex);
+  for (const OwnFile& own : list.files) {
+    if (own.path == path) {
+      identity = own.identity;
+      return true;
+    }
+  }
+  return false;
 }
 
 void ForgetOwnFile(std::u16string_view path) {
-  std::vector<OwnFile>& files = OwnFiles();
-  for (auto it = files.begin(); it != files.end(); ++it) {
+  OwnFileList& list = OwnFiles();
+  const std::lock_guard<std::mutex> lock(list.mutex);
+  for (auto it = list.files.begin(); it != list.files.end(); ++it) {
     if (it->path == path) {
-      files.erase(it);
+      list.files.erase(it);
       return;
     }
   }
@@ -173,13 +197,18 @@ OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::Create(std::u16string_view path) {
   Close();
+  // Created and remembered under the list's lock, so that a file is either
+  // refused or known to DeleteUnfinishedOwnFiles.
+  OwnFileList& list = OwnFiles();
+  const std::lock_guard<std::mutex> lock(list.mutex);
+  if (list.sealed) return Fail(ECANCELED);
   fd_ = CreateExclusive(Native(path));
   if (fd_ < 0) return false;
   // Held until the file is closed: a later run that finds the file does not
   // take it for a stale one while it is being written.
   ::flock(fd_, LOCK_EX | LOCK_NB);
   struct stat st {};
-  if (::fstat(fd_, &st) == 0) RememberOwnFile(path, IdentityOf(st));
+  if (::fstat(fd_, &st) == 0) RememberOwnFile(list, path, IdentityOf(st));
   return true;
 }
 
@@ -286,14 +315,32 @@ bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& i
   return true;
 }
 
-bool DeleteOwnFile(std::u16string_view path) {
-  for (const OwnFile& own : OwnFiles()) {
-    if (own.path != path) continue;
-    FileIdentity now;
-    if (!GetFileIdentity(path, false, now) || !now.SameFile(own.identity)) return false;
-    return DeleteFilePath(path);
+int DeleteUnfinishedOwnFiles(bool (*unfinished)(std::u16string_view path)) {
+  std::vector<OwnFile> files;
+  {
+    OwnFileList& list = OwnFiles();
+    const std::lock_guard<std::mutex> lock(list.mutex);
+    list.sealed = true;
+    files = list.files;
   }
-  return false;
+  int deleted = 0;
+  for (const OwnFile& own : files) {
+    if (!unfinished(own.path)) continue;
+    FileIdentity now;
+    if (GetFileIdentity(own.path, false, now) && now.SameFile(own.identity) &&
+        DeleteFilePath(own.path)) {
+      ++deleted;
+    }
+  }
+  return deleted;
+}
+
+bool DeleteOwnFile(std::u16string_view path) {
+  FileIdentity own;
+  if (!FindOwnFile(path, own)) return false;
+  FileIdentity now;
+  if (!GetFileIdentity(path, false, now) || !now.SameFile(own)) return false;
+  return DeleteFilePath(path);
 }
 
 bool FlushFileToDisk(std::u16string_view path) {

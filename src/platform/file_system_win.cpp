@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,9 @@ static_assert(sizeof(wchar_t) == 2, "UTF-16 strings are passed to the W function
 
 // Largest single ReadFile/WriteFile request (the count is a DWORD).
 constexpr size_t kMaxIoChunk = size_t{1} << 30;
-// How many of this thread's newest files DeleteOwnFile remembers.
-constexpr size_t kOwnFilesRemembered = 16;
+// How many of this process's newest files DeleteOwnFile remembers (a
+// parallel batch has a few per worker waiting for their commits).
+constexpr size_t kOwnFilesRemembered = 1024;
 
 thread_local DWORD tLastError = 0;
 
@@ -70,22 +72,44 @@ struct OwnFile {
   FileIdentity identity;
 };
 
-std::vector<OwnFile>& OwnFiles() {
-  thread_local std::vector<OwnFile> files;
-  return files;
+// The files this process created, whichever thread created them: the
+// workers of a parallel batch create temporary files that the committing
+// thread renames or deletes.
+struct OwnFileList {
+  std::mutex mutex;
+  std::vector<OwnFile> files;
+  bool sealed = false;  // the process is ending: no new files (DeleteUnfinishedOwnFiles)
+};
+
+OwnFileList& OwnFiles() {
+  static OwnFileList list;
+  return list;
 }
 
-void RememberOwnFile(std::u16string_view path, const FileIdentity& identity) {
-  std::vector<OwnFile>& files = OwnFiles();
-  if (files.size() == kOwnFilesRemembered) files.erase(files.begin());
-  files.push_back({std::u16string(path), identity});
+// Called with the list's mutex held.
+void RememberOwnFile(OwnFileList& list, std::u16string_view path, const FileIdentity& identity) {
+  if (list.files.size() == kOwnFilesRemembered) list.files.erase(list.files.begin());
+  list.files.push_back({std::u16string(path), identity});
+}
+
+bool FindOwnFile(std::u16string_view path, FileIdentity& identity) {
+  OwnFileList& list = OwnFiles();
+  const std::lock_guard<std::mutex> lock(list.mutex);
+  for (const OwnFile& own : list.files) {
+    if (own.path == path) {
+      identity = own.identity;
+      return true;
+    }
+  }
+  return false;
 }
 
 void ForgetOwnFile(std::u16string_view path) {
-  std::vector<OwnFile>& files = OwnFiles();
-  for (auto it = files.begin(); it != files.end(); ++it) {
+  OwnFileList& list = OwnFiles();
+  const std::lock_guard<std::mutex> lock(list.mutex);
+  for (auto it = list.files.begin(); it != list.files.end(); ++it) {
     if (it->path == path) {
-      files.erase(it);
+      list.files.erase(it);
       return;
     }
   }
@@ -199,6 +223,11 @@ bool OutputFile::Create(std::u16string_view path) {
   Close();
   std::wstring wide;
   if (!ToWidePath(path, wide)) return false;
+  // Created and remembered under the list's lock, so that a file is either
+  // refused or known to DeleteUnfinishedOwnFiles.
+  OwnFileList& list = OwnFiles();
+  const std::lock_guard<std::mutex> lock(list.mutex);
+  if (list.sealed) return Fail(ERROR_OPERATION_ABORTED);
   // CREATE_NEW fails on any existing entry; with FILE_FLAG_OPEN_REPARSE_POINT
   // a link at the name is not followed to create its target.
   HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -206,7 +235,7 @@ bool OutputFile::Create(std::u16string_view path) {
   if (h == INVALID_HANDLE_VALUE) return Fail();
   handle_ = h;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (::GetFileInformationByHandle(h, &info)) RememberOwnFile(path, IdentityOf(info));
+  if (::GetFileInformationByHandle(h, &info)) RememberOwnFile(list, path, IdentityOf(info));
   return true;
 }
 
@@ -321,14 +350,32 @@ bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& i
   return ok;
 }
 
-bool DeleteOwnFile(std::u16string_view path) {
-  for (const OwnFile& own : OwnFiles()) {
-    if (own.path != path) continue;
-    FileIdentity now;
-    if (!GetFileIdentity(path, false, now) || !now.SameFile(own.identity)) return false;
-    return DeleteFilePath(path);
+int DeleteUnfinishedOwnFiles(bool (*unfinished)(std::u16string_view path)) {
+  std::vector<OwnFile> files;
+  {
+    OwnFileList& list = OwnFiles();
+    const std::lock_guard<std::mutex> lock(list.mutex);
+    list.sealed = true;
+    files = list.files;
   }
-  return false;
+  int deleted = 0;
+  for (const OwnFile& own : files) {
+    if (!unfinished(own.path)) continue;
+    FileIdentity now;
+    if (GetFileIdentity(own.path, false, now) && now.SameFile(own.identity) &&
+        DeleteFilePath(own.path)) {
+      ++deleted;
+    }
+  }
+  return deleted;
+}
+
+bool DeleteOwnFile(std::u16string_view path) {
+  FileIdentity own;
+  if (!FindOwnFile(path, own)) return false;
+  FileIdentity now;
+  if (!GetFileIdentity(path, false, now) || !now.SameFile(own)) return false;
+  return DeleteFilePath(path);
 }
 
 bool FlushFileToDisk(std::u16string_view path) {

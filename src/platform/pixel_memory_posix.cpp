@@ -1,8 +1,9 @@
-// POSIX pixel memory: anonymous private mappings, zero-filled by the kernel.
+// POSIX pixel pages: anonymous private mappings, zero-filled by the kernel.
 // Under AddressSanitizer the blocks come from the heap instead, so that an
 // access past the end of a pixel buffer is reported rather than landing in
-// the rest of a mapped page.
+// the rest of a mapped page (write protection is then not applied).
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -16,31 +17,43 @@
 #endif
 #endif
 
-namespace pixlane {
+namespace pixlane::pixel_pages {
 
-bool PixelBlock::Allocate(size_t bytes) {
-  Release();
-  if (bytes == 0) return false;
 #ifdef PIXLANE_HEAP_PIXELS
-  void* p = std::calloc(bytes, 1);
-  if (p == nullptr) return false;
+
+size_t Granularity() { return 64; }
+void* Map(size_t bytes) { return std::calloc(bytes, 1); }
+void Unmap(void* data, size_t) { std::free(data); }
+bool Protect(void*, size_t, bool) { return true; }
+
 #else
+
+size_t Granularity() {
+  static const size_t page = [] {
+    const long size = ::sysconf(_SC_PAGESIZE);
+    return size > 0 ? static_cast<size_t>(size) : size_t{4096};
+  }();
+  return page;
+}
+
+void* Map(size_t bytes) {
   void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return false;
+  if (p == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+  // Large blocks in 2 MiB pages where the system allows it (transparent
+  // huge pages in "madvise" mode): one fault instead of 512. Only a hint;
+  // refused or not, the block is the same.
+  if (bytes >= (size_t{4} << 20)) ::madvise(p, bytes, MADV_HUGEPAGE);
 #endif
-  data_ = static_cast<uint8_t*>(p);
-  size_ = bytes;
-  return true;
+  return p;
 }
 
-void PixelBlock::Release() {
-#ifdef PIXLANE_HEAP_PIXELS
-  std::free(data_);
-#else
-  if (data_ != nullptr) ::munmap(data_, size_);
-#endif
-  data_ = nullptr;
-  size_ = 0;
+void Unmap(void* data, size_t bytes) { ::munmap(data, bytes); }
+
+bool Protect(void* data, size_t bytes, bool readOnly) {
+  return ::mprotect(data, bytes, readOnly ? PROT_READ : PROT_READ | PROT_WRITE) == 0;
 }
 
-}  // namespace pixlane
+#endif
+
+}  // namespace pixlane::pixel_pages

@@ -1,29 +1,33 @@
-// Win32 pixel memory: whole blocks reserved and committed read/write with
+// Win32 pixel pages: whole blocks reserved and committed read/write with
 // VirtualAlloc (zero-filled by the system), released by decommitting the
 // pages and then releasing the reservation.
 #include <windows.h>
 
 #include "platform/pixel_memory.h"
 
-namespace pixlane {
+namespace pixlane::pixel_pages {
 
-bool PixelBlock::Allocate(size_t bytes) {
-  Release();
-  if (bytes == 0) return false;
-  void* p = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  if (p == nullptr) return false;
-  data_ = static_cast<uint8_t*>(p);
-  size_ = bytes;
-  return true;
+size_t Granularity() {
+  static const size_t page = [] {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    return info.dwPageSize > 0 ? static_cast<size_t>(info.dwPageSize) : size_t{4096};
+  }();
+  return page;
 }
 
-void PixelBlock::Release() {
-  if (data_ != nullptr) {
-    ::VirtualFree(data_, size_, MEM_DECOMMIT);
-    ::VirtualFree(data_, 0, MEM_RELEASE);
-  }
-  data_ = nullptr;
-  size_ = 0;
+void* Map(size_t bytes) {
+  return ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
-}  // namespace pixlane
+void Unmap(void* data, size_t bytes) {
+  ::VirtualFree(data, bytes, MEM_DECOMMIT);
+  ::VirtualFree(data, 0, MEM_RELEASE);
+}
+
+bool Protect(void* data, size_t bytes, bool readOnly) {
+  DWORD old = 0;
+  return ::VirtualProtect(data, bytes, readOnly ? PAGE_READONLY : PAGE_READWRITE, &old) != 0;
+}
+
+}  // namespace pixlane::pixel_pages

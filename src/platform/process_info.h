@@ -1,6 +1,6 @@
-// The few facts about processes that the stale-file rule needs: this
+// The few facts about processes that the stale-file rule needs — this
 // process's id, whether a process id is running on this machine, and the
-// machine's name.
+// machine's name — and the processors this process may use.
 #pragma once
 
 #include <cstdint>
@@ -16,5 +16,9 @@ bool IsProcessRunning(uint32_t processId);
 
 // The machine's name (host name, computer name); empty when unknown.
 std::u16string MachineName();
+
+// The number of processors this process may run on (its affinity mask), at
+// least 1.
+int UsableProcessorCount();
 
 }  // namespace pixlane

@@ -1,4 +1,6 @@
-// POSIX process facts: getpid, kill(pid, 0) and gethostname.
+// POSIX process facts: getpid, kill(pid, 0), gethostname and the affinity
+// mask.
+#include <sched.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -22,6 +24,19 @@ std::u16string MachineName() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return {};
   return Utf8ToUtf16(name);
+}
+
+int UsableProcessorCount() {
+#ifdef __linux__
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+    const int count = CPU_COUNT(&set);
+    if (count > 0) return count;
+  }
+#endif
+  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<int>(online) : 1;
 }
 
 }  // namespace pixlane

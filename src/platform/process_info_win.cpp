@@ -1,5 +1,5 @@
 // Win32 process facts: GetCurrentProcessId, OpenProcess with its exit code,
-// and GetComputerNameW.
+// GetComputerNameW and the process's affinity mask.
 #include <windows.h>
 
 #include "platform/process_info.h"
@@ -24,6 +24,19 @@ std::u16string MachineName() {
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
   if (!::GetComputerNameW(name, &length)) return {};
   return std::u16string(reinterpret_cast<const char16_t*>(name), length);
+}
+
+int UsableProcessorCount() {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  int count = 0;
+  if (::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) {
+    for (; process != 0; process &= process - 1) ++count;
+  }
+  if (count > 0) return count;
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
 }
 
 }  // namespace pixlane

@@ -118,4 +118,15 @@ int RemoveStaleTemporaryFiles(std::u16string_view folder) {
   return removed;
 }
 
+namespace {
+
+bool IsTemporaryPath(std::u16string_view path) {
+  TemporaryNameParts parts;
+  return ParseTemporaryName(FileNamePart(path), parts);
+}
+
+}  // namespace
+
+int DeleteOwnTemporaryFiles() { return DeleteUnfinishedOwnFiles(&IsTemporaryPath); }
+
 }  // namespace pixlane

@@ -32,4 +32,10 @@ uint32_t MachineTag();
 // many were removed.
 int RemoveStaleTemporaryFiles(std::u16string_view folder);
 
+// For a process that is ending in the middle of a batch: deletes the
+// temporary files it created and has not renamed or deleted yet (those of
+// files converted ahead of their commits), and refuses new files
+// (DeleteUnfinishedOwnFiles). Returns how many were deleted.
+int DeleteOwnTemporaryFiles();
+
 }  // namespace pixlane

@@ -5,6 +5,7 @@
 #include "cli/cli_options.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/text.h"
 #include "support/test_support.h"
 
 namespace pixlane::cli {
@@ -31,6 +32,26 @@ TEST(CliOptionsTest, ParsesInputsOutputAndOverridesInOrder) {
   EXPECT_EQ(params.DepOpt, 2);
   EXPECT_EQ(params.TopStr, u"a=b");
   EXPECT_EQ(window.EndMes, 0);
+}
+
+TEST(CliOptionsTest, JobsTakeANumberFromOneTo256) {
+  const auto jobs = [](std::vector<std::u16string> args, std::string& error) {
+    CliOptions o;
+    args.push_back(u"in");
+    return ParseCommandLine(args, o, error) ? o.jobs : -1;
+  };
+  std::string error;
+  EXPECT_EQ(jobs({}, error), 0);  // the processors the process may use
+  EXPECT_EQ(jobs({u"-j", u"3"}, error), 3);
+  EXPECT_EQ(jobs({u"-j4"}, error), 4);
+  EXPECT_EQ(jobs({u"--jobs", u"256"}, error), 256);
+  for (const std::u16string bad : {u"0", u"257", u"x", u"-1", u"99999", u""}) {
+    error.clear();
+    EXPECT_EQ(jobs({u"-j", bad}, error), -1) << Utf16ToUtf8(bad);
+    EXPECT_NE(error.find("-j"), std::string::npos);
+  }
+  CliOptions o;
+  EXPECT_FALSE(ParseCommandLine({u"in", u"-j"}, o, error));
 }
 
 TEST(CliOptionsTest, FriendlyOptionsStandForTheirKeys) {

@@ -1,15 +1,20 @@
 // The CLI's runs: a folder batch and a path batch through the batch
 // driver, output folder rules, the dry run's names, fixed messages and exit
-// status.
+// status, and parallel runs (-j) that leave exactly what sequential ones
+// leave: the same outputs byte for byte, names, messages and inputs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "cli/cli_run.h"
 #include "cli/cli_text.h"
 #include "codecs/bmp_reader.h"
 #include "codecs/bmp_writer.h"
 #include "platform/file_system.h"
+#include "platform/text.h"
 #include "support/test_support.h"
 
 namespace pixlane::cli {
@@ -202,6 +207,148 @@ TEST_F(CliRunTest, ADamagedInputIsKeptSaidSoAndMakesTheStatusOne) {
   EXPECT_EQ(Run(options), kExitAllConverted);
   ASSERT_EQ(err.size(), 1u);
   EXPECT_NE(err[0].find("partial"), std::string::npos);
+}
+
+// One run of a mixed batch in its own scratch folder ("in" and "out" inside
+// it, so that paths and the tag file's name are the same for every run),
+// and everything it left.
+struct RunRecord {
+  int status = -1;
+  std::vector<std::string> out;
+  std::vector<std::string> err;
+  std::map<std::u16string, std::vector<uint8_t>> outputs;
+  std::vector<std::u16string> inputsLeft;
+};
+
+std::map<std::u16string, std::vector<uint8_t>> FolderContents(const std::u16string& folder) {
+  std::map<std::u16string, std::vector<uint8_t>> contents;
+  std::vector<DirectoryEntry> entries;
+  EXPECT_TRUE(ListDirectory(folder, entries));
+  for (const DirectoryEntry& e : entries) {
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(test::ReadWholeFile(JoinPath(folder, e.name), bytes));
+    contents[e.name] = std::move(bytes);
+  }
+  return contents;
+}
+
+// The mixed folder: images of many sizes and depths, names that collide
+// ("c.bmp" and "c.gif" both give "c", "keep" is taken in the output folder),
+// broken and cut files, a file that is not an image.
+void WriteMixedInputs(const std::u16string& in, const std::u16string& out) {
+  const auto file = [&in](const char* name) { return JoinPath(in, Utf8ToUtf16(name)); };
+  WritePatternBmp(file("a.bmp"), 120, 90, 24);
+  WritePatternBmp(file("b.bmp"), 33, 17, 8);
+  WritePatternBmp(file("c.bmp"), 64, 48, 24);
+  WritePatternBmp(file("c.gif"), 48, 64, 24);  // a BMP under another name
+  WritePatternBmp(file("d.bmp"), 1, 1, 24);
+  WritePatternBmp(file("keep.bmp"), 200, 150, 24);
+  WritePatternBmp(file("m.bmp"), 7, 300, 4);
+  WritePatternBmp(file("n.bmp"), 300, 7, 1);
+  WritePatternBmp(file("cut.bmp"), 80, 80, 24);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(test::ReadWholeFile(file("cut.bmp"), bytes));
+  bytes.resize(bytes.size() / 3);
+  ASSERT_TRUE(test::WriteWholeFile(file("cut.bmp"), bytes));
+  ASSERT_TRUE(test::WriteWholeFile(file("broken.bmp"), {'B', 'M', 0}));
+  ASSERT_TRUE(test::WriteWholeFile(file("empty.bmp"), {}));
+  ASSERT_TRUE(test::WriteWholeFile(file("text.txt"), {'h', 'i'}));
+  for (int i = 0; i < 12; ++i) {
+    WritePatternBmp(file(("s" + std::to_string(i) + ".bmp").c_str()), 10 + 13 * i, 5 + 7 * i, 24);
+  }
+  ASSERT_TRUE(test::WriteWholeFile(JoinPath(out, u"keep.jpg"), {'k', 'e', 'e', 'p'}));
+}
+
+RunRecord RunMixedBatch(int32_t jobs, bool folderBatch, const ConversionParameters& base) {
+  test::ScratchFolder scratch;
+  const std::u16string in = scratch.File("in");
+  const std::u16string out = scratch.File("out");
+  EXPECT_TRUE(CreateFolder(in));
+  EXPECT_TRUE(CreateFolder(out));
+  WriteMixedInputs(in, out);
+  RunRecord record;
+  CliOutput output;
+  const auto relative = [&scratch](std::string line) {
+    const std::string root = Utf16ToUtf8(scratch.path());
+    for (size_t at = line.find(root); at != std::string::npos; at = line.find(root)) {
+      line.replace(at, root.size(), "<root>");
+    }
+    return line;
+  };
+  output.out = [&](const std::string& line) { record.out.push_back(relative(line)); };
+  output.err = [&](const std::string& line) { record.err.push_back(relative(line)); };
+  output.status = [](const std::string&) {};
+  CliOptions options;
+  options.jobs = jobs;
+  options.outputFolder = out;
+  if (folderBatch) {
+    options.inputs = {in};
+  } else {
+    // Given twice: once deleted, the second time it is gone.
+    for (const char* name : {"a.bmp", "c.gif", "broken.bmp", "a.bmp", "c.bmp", "cut.bmp",
+                             "missing.bmp", "keep.bmp", "c.gif", "s3.bmp", "s4.bmp"}) {
+      options.inputs.push_back(JoinPath(in, Utf8ToUtf16(name)));
+    }
+  }
+  ConversionParameters params = base;
+  WindowSettings window;
+  record.status = RunCli(options, params, window, output, nullptr);
+  record.outputs = FolderContents(out);
+  for (const auto& [name, bytes] : FolderContents(in)) record.inputsLeft.push_back(name);
+  return record;
+}
+
+void ExpectSameRuns(const RunRecord& sequential, const RunRecord& parallel) {
+  EXPECT_EQ(parallel.status, sequential.status);
+  EXPECT_EQ(parallel.out, sequential.out);
+  EXPECT_EQ(parallel.err, sequential.err);
+  EXPECT_EQ(parallel.inputsLeft, sequential.inputsLeft);
+  ASSERT_EQ(parallel.outputs.size(), sequential.outputs.size());
+  for (const auto& [name, bytes] : sequential.outputs) {
+    const auto it = parallel.outputs.find(name);
+    ASSERT_NE(it, parallel.outputs.end()) << Utf16ToUtf8(name);
+    EXPECT_TRUE(it->second == bytes) << Utf16ToUtf8(name);
+  }
+}
+
+TEST(CliParallelRunTest, FourJobsLeaveExactlyWhatOneLeaves) {
+  ConversionParameters params;
+  params.OFmt = 2;  // JPEG
+  params.RszOpt = 1;
+  params.RszSize = 50;
+  params.HtmlTag = 1;
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  const RunRecord sequential = RunMixedBatch(1, true, params);
+  // The run did what the comparison is about: outputs, collisions,
+  // failures, an input kept.
+  EXPECT_EQ(sequential.status, kExitSomeFailed);
+  EXPECT_EQ(sequential.outputs.size(), 23u);
+  EXPECT_EQ(sequential.outputs.count(u"keep+1.jpg"), 1u);
+  EXPECT_EQ(sequential.outputs.count(u"c+1.jpg"), 1u);
+  EXPECT_EQ(sequential.inputsLeft,
+            (std::vector<std::u16string>{u"broken.bmp", u"cut.bmp", u"empty.bmp", u"text.txt"}));
+  EXPECT_GE(sequential.err.size(), 3u);
+  const RunRecord parallel = RunMixedBatch(4, true, params);
+  ExpectSameRuns(sequential, parallel);
+
+  // Serial numbers (with the gaps failures leave) and PNG output.
+  params.OFmt = 1;
+  params.NameSet = 2;
+  params.DigitNum = 3;
+  params.IFileDel = 0;
+  ExpectSameRuns(RunMixedBatch(1, true, params), RunMixedBatch(3, true, params));
+}
+
+TEST(CliParallelRunTest, AFileGivenTwiceIsGoneTheSecondTimeAsInASequentialRun) {
+  ConversionParameters params;
+  params.OFmt = 0;
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  const RunRecord sequential = RunMixedBatch(1, false, params);
+  EXPECT_EQ(std::count(sequential.inputsLeft.begin(), sequential.inputsLeft.end(), u"a.bmp"), 0);
+  const RunRecord parallel = RunMixedBatch(4, false, params);
+  ExpectSameRuns(sequential, parallel);
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // JPEG reader tests: what the image record says about gray, colour and
 // progressive files, the JFIF density, the size limits (checked before any
 // whole-image allocation), reduced decoding for the resize box, and clean
-// failures when libjpeg gives up part-way (the error exit's jump back).
+// failures when libjpeg gives up part-way (the error exit's jump back), and
+// that pixel blocks reused from an earlier file leave none of its bytes in
+// the row padding or in rows a damaged file never delivered.
 #include "codecs/jpeg_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "jpeg_test_util.h"
 #include "platform/file_system.h"
+#include "platform/pixel_memory.h"
 #include "support/test_support.h"
 
 namespace pixlane {
@@ -209,6 +213,52 @@ TEST(JpegReader, MarksImagesCutShortOrDamagedAsPartial) {
   // The flag does not carry over to the next file.
   ASSERT_NE(LoadJpegImageMemory(reader, good.data(), good.size()), nullptr);
   EXPECT_FALSE(reader.image.isPartial);
+}
+
+// Decodes `file` and returns the whole pixel block (row padding included);
+// empty when the file fails.
+std::vector<uint8_t> DecodedBlock(const std::vector<uint8_t>& file, bool& partial) {
+  JpegReader reader;
+  ImageBuffer* image = LoadJpegImageMemory(reader, file.data(), file.size());
+  if (image == nullptr) return {};
+  partial = image->isPartial;
+  return std::vector<uint8_t>(image->pixels.data(), image->pixels.data() + image->pixels.size());
+}
+
+TEST(JpegReader, ReusedPixelBlocksDecodeExactlyLikeFreshOnes) {
+  JpegEncoderOptions gray;
+  gray.grayscale = true;
+  std::vector<std::vector<uint8_t>> files = {
+      test::MakeTestJpeg(101, 67, JpegEncoderOptions{}, 3),  // rows padded by 1 byte
+      test::MakeTestJpeg(99, 67, gray, 4),                   // and by 1 byte gray
+  };
+  const std::vector<uint8_t>& whole = files[0];
+  const size_t sos = PayloadOffset(whole, 0xDA);
+  files.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(sos + 60));
+  std::vector<std::vector<uint8_t>> fresh;
+  std::vector<bool> freshPartial;
+  for (const std::vector<uint8_t>& file : files) {
+    bool partial = false;
+    fresh.push_back(DecodedBlock(file, partial));
+    ASSERT_FALSE(fresh.back().empty());
+    freshPartial.push_back(partial);
+  }
+  EXPECT_TRUE(freshPartial.back());
+
+  const PixelPoolScope pool;
+  for (size_t i = 0; i < files.size(); ++i) {
+    // Leave blocks of every likely size full of 0xEE in the pool.
+    std::vector<PixelBlock> dirty(4);
+    for (size_t k = 0; k < dirty.size(); ++k) {
+      ASSERT_TRUE(dirty[k].AllocateForOverwrite(fresh[i].size() + k * 1024));
+      std::memset(dirty[k].data(), 0xEE, dirty[k].size());
+    }
+    dirty.clear();
+    bool partial = false;
+    EXPECT_EQ(DecodedBlock(files[i], partial), fresh[i]) << "file " << i;
+    EXPECT_EQ(partial, freshPartial[i]);
+  }
+  EXPECT_GT(GetPixelPoolStats().reused, 0u);
 }
 
 }  // namespace

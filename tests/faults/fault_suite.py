@@ -10,7 +10,8 @@ killed, interrupted, starved of disk space or handed special files.
 After every run the same invariants are checked: each file under an output
 name is byte for byte the output an undisturbed run writes, each input
 exists unless its complete output does (a damaged input always exists), at
-most the one temporary file being written remains, and a later batch into
+most the one temporary file being written remains (with -j 2, the files
+converted ahead too; after a Ctrl-C none), and a later batch into
 the same folder removes it and touches nothing else. Exit status 77 means
 the part was skipped (ctest reports it as skipped).
 """
@@ -166,7 +167,10 @@ def run_kill(program, workdir):
     for i in range(50):
         case = "kill%02d" % i
         inputs, outputs = setup.fresh(case)
-        args = setup.cli.args(inputs, outputs, "--delete-inputs")
+        # Sequential runs, and parallel ones whose workers convert up to
+        # 2 x jobs files ahead of the commit under way.
+        jobs = 1 if i % 4 < 2 else 2
+        args = setup.cli.args(inputs, outputs, "--delete-inputs", "-j", str(jobs))
         if i % 2 == 0:
             # Anywhere: reading, converting, writing the temporary file, committing.
             process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -180,7 +184,7 @@ def run_kill(program, workdir):
             when = rng.randint(1, 2 * files if calls == "fsync" else files)
             subprocess.run(strace_args([(calls, "SIGKILL", when)]) + args,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-        left_behind += len(check(case, inputs, outputs, setup.reference, setup.original, 1))
+        left_behind += len(check(case, inputs, outputs, setup.reference, setup.original, 2 * jobs + 1))
         later_batch(case, setup.cli, inputs, outputs)
         shutil.rmtree(os.path.join(workdir, case))
     print("kill: 50 runs, %d left a temporary file that the next batch removed" % left_behind)
@@ -192,8 +196,13 @@ def run_interrupt(program, workdir):
     for i in range(10):
         case = "int%02d" % i
         inputs, outputs = setup.fresh(case)
-        process = subprocess.Popen(setup.cli.args(inputs, outputs, "--delete-inputs"),
+        process = subprocess.Popen(setup.cli.args(inputs, outputs, "--delete-inputs", "-j", str(1 + i % 2)),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ctrl-C is the program's to handle once the batch has begun (the
+        # first temporary file shows it); earlier, on a loaded machine, it
+        # could still find the program starting up and end it by default.
+        while process.poll() is None and not os.listdir(outputs):
+            time.sleep(0.001)
         time.sleep(rng.uniform(0.0, setup.duration))
         process.send_signal(signal.SIGINT)
         code = process.wait(timeout=120)
@@ -205,10 +214,10 @@ def run_interrupt(program, workdir):
         fail("strace is missing (scripts/setup installs it)")
     # Two Ctrl-C inside one commit: the first as it flushes the file, the
     # second as it renames it. The commit is finished, then the run ends.
-    for n in (1, 3):
-        case = "twice%d" % n
+    for n, jobs in ((1, 1), (3, 1), (1, 2), (3, 2)):
+        case = "twice%d-j%d" % (n, jobs)
         inputs, outputs = setup.fresh(case)
-        args = setup.cli.args(inputs, outputs, "--delete-inputs")
+        args = setup.cli.args(inputs, outputs, "--delete-inputs", "-j", str(jobs))
         result = subprocess.run(strace_args([("fsync", "SIGINT", 2 * n - 1), ("renameat2", "SIGINT", n)]) + args,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
         if result.returncode == 0:
@@ -220,7 +229,7 @@ def run_interrupt(program, workdir):
             fail("%s: the commit under way was not finished: outputs %s, inputs gone %s"
                  % (case, committed, gone))
         shutil.rmtree(os.path.join(workdir, case))
-    print("interrupt: 10 single and 2 double Ctrl-C runs")
+    print("interrupt: 10 single and 4 double Ctrl-C runs")
 
 
 def run_special(program, workdir):

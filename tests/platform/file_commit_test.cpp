@@ -10,6 +10,7 @@
 #endif
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_map.h"
@@ -139,12 +140,19 @@ TEST(RenameNoReplaceTest, ClaimsAFreeNameAndNeverReplacesATakenOne) {
   RemoveEmptyFolder(folder.File("sub"));
 }
 
-TEST(OwnFileTest, OnlyFilesThisThreadCreatedAreDeleted) {
+TEST(OwnFileTest, OnlyFilesThisProcessCreatedAreDeleted) {
   test::ScratchFolder folder;
   ASSERT_TRUE(WriteNew(folder.File("mine"), "m"));
   EXPECT_TRUE(FlushFileToDisk(folder.File("mine")));
   EXPECT_TRUE(DeleteOwnFile(folder.File("mine")));
   EXPECT_FALSE(PathTaken(folder.File("mine")));
+
+  // A worker thread's file is the committing thread's to delete too.
+  bool written = false;
+  std::thread([&] { written = WriteNew(folder.File("worker"), "w"); }).join();
+  ASSERT_TRUE(written);
+  EXPECT_TRUE(DeleteOwnFile(folder.File("worker")));
+  EXPECT_FALSE(PathTaken(folder.File("worker")));
 
   // Someone else's file under a name this thread never created.
   std::u16string theirs;
