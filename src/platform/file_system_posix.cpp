@@ -18,16 +18,16 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/own_files.h"
 #include "platform/text.h"
 
 namespace pixlane {
 namespace {
 
+using namespace own_files;
+
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kEpochDifferenceSeconds = 11644473600ull;
-// How many of this process's newest files DeleteOwnFile remembers (a
-// parallel batch has a few per worker waiting for their commits).
-constexpr size_t kOwnFilesRemembered = 1024;
 
 thread_local int tLastError = 0;
 
@@ -78,54 +78,6 @@ int OpenRegularForReading(const std::string& native, bool followLinks) {
   // Regular files never block; reads go on as usual.
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
-}
-
-struct OwnFile {
-  std::u16string path;
-  FileIdentity identity;
-};
-
-// The files this process created, whichever thread created them: the
-// workers of a parallel batch create temporary files that the committing
-// thread renames or deletes.
-struct OwnFileList {
-  std::mutex mutex;
-  std::vector<OwnFile> files;
-  bool sealed = false;  // the process is ending: no new files (DeleteUnfinishedOwnFiles)
-};
-
-OwnFileList& OwnFiles() {
-  static OwnFileList list;
-  return list;
-}
-
-// Called with the list's mutex held.
-void RememberOwnFile(OwnFileList& list, std::u16string_view path, const FileIdentity& identity) {
-  if (list.files.size() == kOwnFilesRemembered) list.files.erase(list.files.begin());
-  list.files.push_back({std::u16string(path), identity});
-}
-
-bool FindOwnFile(std::u16string_view path, FileIdentity& identity) {
-  OwnFileList& list = OwnFiles();
-  const std::lock_guard<std::mutex> lock(list.mutex);
-  for (const OwnFile& own : list.files) {
-    if (own.path == path) {
-      identity = own.identity;
-      return true;
-    }
-  }
-  return false;
-}
-
-void ForgetOwnFile(std::u16string_view path) {
-  OwnFileList& list = OwnFiles();
-  const std::lock_guard<std::mutex> lock(list.mutex);
-  for (auto it = list.files.begin(); it != list.files.end(); ++it) {
-    if (it->path == path) {
-      list.files.erase(it);
-      return;
-    }
-  }
 }
 
 // Creates `native` exclusively (never through a link) for writing; -1 on

@@ -15,17 +15,17 @@
 #include "platform/text.h"
 
 #include "platform/file_system.h"
+#include "platform/own_files.h"
 
 namespace pixlane {
 namespace {
+
+using namespace own_files;
 
 static_assert(sizeof(wchar_t) == 2, "UTF-16 strings are passed to the W functions as they are");
 
 // Largest single ReadFile/WriteFile request (the count is a DWORD).
 constexpr size_t kMaxIoChunk = size_t{1} << 30;
-// How many of this process's newest files DeleteOwnFile remembers (a
-// parallel batch has a few per worker waiting for their commits).
-constexpr size_t kOwnFilesRemembered = 1024;
 
 thread_local DWORD tLastError = 0;
 
@@ -65,54 +65,6 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
       (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
                                 FILE_ATTRIBUTE_DEVICE)) == 0;
   return id;
-}
-
-struct OwnFile {
-  std::u16string path;
-  FileIdentity identity;
-};
-
-// The files this process created, whichever thread created them: the
-// workers of a parallel batch create temporary files that the committing
-// thread renames or deletes.
-struct OwnFileList {
-  std::mutex mutex;
-  std::vector<OwnFile> files;
-  bool sealed = false;  // the process is ending: no new files (DeleteUnfinishedOwnFiles)
-};
-
-OwnFileList& OwnFiles() {
-  static OwnFileList list;
-  return list;
-}
-
-// Called with the list's mutex held.
-void RememberOwnFile(OwnFileList& list, std::u16string_view path, const FileIdentity& identity) {
-  if (list.files.size() == kOwnFilesRemembered) list.files.erase(list.files.begin());
-  list.files.push_back({std::u16string(path), identity});
-}
-
-bool FindOwnFile(std::u16string_view path, FileIdentity& identity) {
-  OwnFileList& list = OwnFiles();
-  const std::lock_guard<std::mutex> lock(list.mutex);
-  for (const OwnFile& own : list.files) {
-    if (own.path == path) {
-      identity = own.identity;
-      return true;
-    }
-  }
-  return false;
-}
-
-void ForgetOwnFile(std::u16string_view path) {
-  OwnFileList& list = OwnFiles();
-  const std::lock_guard<std::mutex> lock(list.mutex);
-  for (auto it = list.files.begin(); it != list.files.end(); ++it) {
-    if (it->path == path) {
-      list.files.erase(it);
-      return;
-    }
-  }
 }
 
 // Opens `path` for attribute queries or flushing without following a final
