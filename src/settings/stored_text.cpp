@@ -39,6 +39,17 @@ std::u16string ReadStoredText(const IniDocument& ini, std::u16string_view sectio
   const size_t end = text.find_first_of(std::u16string_view(u"\r\n\0", 3));
   if (end != std::u16string::npos) text.resize(end);
   if (text.size() > maxChars) text.resize(maxChars);
+  // Nor can a half surrogate pair be stored: it reads as U+FFFD, as the
+  // next save would write it.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;  // a whole pair
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      text[i] = u'\uFFFD';
+    }
+  }
   return text;
 }
 
