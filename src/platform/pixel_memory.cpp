@@ -143,7 +143,21 @@ bool PixelBlock::Obtain(size_t bytes, bool zeroFilled) {
   const bool fresh = data == nullptr;
   if (fresh) {
     data = static_cast<uint8_t*>(pixel_pages::Map(capacity));
-    if (data == nullptr) return false;
+    if (data == nullptr) {
+      // What the address space lacks may be held by the pool's free
+      // blocks: give them all back and try once more, so that reuse never
+      // makes a file fail that would convert without it.
+      std::vector<FreeBlock> evicted;
+      {
+        Pool& pool = ThePool();
+        const std::lock_guard<std::mutex> lock(pool.mutex);
+        TrimTo(pool, 0, evicted);
+      }
+      if (evicted.empty()) return false;
+      UnmapAll(evicted);
+      data = static_cast<uint8_t*>(pixel_pages::Map(capacity));
+      if (data == nullptr) return false;
+    }
     taken = capacity;
   }
   Unpoison(data, bytes);

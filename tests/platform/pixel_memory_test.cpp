@@ -11,6 +11,22 @@
 
 #include "platform/pixel_memory.h"
 
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PIXLANE_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define PIXLANE_TEST_SANITIZED 1
+#endif
+#endif
+
 namespace pixlane {
 namespace {
 
@@ -106,6 +122,39 @@ TEST(PixelPoolTest, TheLastScopeGivesEveryFreeBlockBack) {
   EXPECT_EQ(GetPixelPoolStats().freeBlocks, 0u);
   EXPECT_EQ(GetPixelPoolStats().freeBytes, 0u);
 }
+
+#if !defined(_WIN32) && !defined(PIXLANE_TEST_SANITIZED)
+// Under an address-space limit that holds the pool's free block or a larger
+// new one but not both, the new block is still obtained: the pool gives its
+// free blocks back when the system has no room. Runs in a child process,
+// whose limit cannot touch the other tests (the sanitizers reserve too much
+// address space for a limit).
+TEST(PixelPoolTest, FreeBlocksAreGivenBackWhenTheAddressSpaceRunsOut) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    size_t pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%zu", &pages) != 1) _exit(2);
+    std::fclose(statm);
+    const size_t mib = size_t{1} << 20;
+    const rlim_t limit = pages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + 200 * mib;
+    const rlimit rl{limit, limit};
+    if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(2);
+    const PixelPoolScope scope;
+    {
+      PixelBlock held;
+      if (!held.Allocate(120 * mib)) _exit(3);
+    }  // now a free block of the pool
+    PixelBlock larger;
+    _exit(larger.Allocate(150 * mib) && GetPixelPoolStats().freeBlocks == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the larger block failed while the pool held the smaller one";
+}
+#endif
 
 TEST(PixelPoolTest, ThreadsTakeAndGiveBackWithoutSharingABlock) {
   const PixelPoolScope scope;
