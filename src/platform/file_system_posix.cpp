@@ -267,34 +267,6 @@ bool GetFileIdentity(std::u16string_view path, bool followLinks, FileIdentity& i
   return true;
 }
 
-int DeleteUnfinishedOwnFiles(bool (*unfinished)(std::u16string_view path)) {
-  std::vector<OwnFile> files;
-  {
-    OwnFileList& list = OwnFiles();
-    const std::lock_guard<std::mutex> lock(list.mutex);
-    list.sealed = true;
-    files = list.files;
-  }
-  int deleted = 0;
-  for (const OwnFile& own : files) {
-    if (!unfinished(own.path)) continue;
-    FileIdentity now;
-    if (GetFileIdentity(own.path, false, now) && now.SameFile(own.identity) &&
-        DeleteFilePath(own.path)) {
-      ++deleted;
-    }
-  }
-  return deleted;
-}
-
-bool DeleteOwnFile(std::u16string_view path) {
-  FileIdentity own;
-  if (!FindOwnFile(path, own)) return false;
-  FileIdentity now;
-  if (!GetFileIdentity(path, false, now) || !now.SameFile(own)) return false;
-  return DeleteFilePath(path);
-}
-
 bool FlushFileToDisk(std::u16string_view path) {
   const int fd = OpenRegularForReading(Native(path), false);
   if (fd < 0) return false;

@@ -1,4 +1,5 @@
-// The list of files this process created (own_files.h).
+// The list of files this process created (own_files.h), and the two
+// deletions that go by it (DeleteOwnFile, DeleteUnfinishedOwnFiles).
 #include "platform/own_files.h"
 
 namespace pixlane::own_files {
@@ -44,3 +45,37 @@ void ForgetOwnFile(std::u16string_view path) {
 }
 
 }  // namespace pixlane::own_files
+
+namespace pixlane {
+
+using namespace own_files;
+
+int DeleteUnfinishedOwnFiles(bool (*unfinished)(std::u16string_view path)) {
+  std::vector<OwnFile> files;
+  {
+    OwnFileList& list = OwnFiles();
+    const std::lock_guard<std::mutex> lock(list.mutex);
+    list.sealed = true;
+    files = list.files;
+  }
+  int deleted = 0;
+  for (const OwnFile& own : files) {
+    if (!unfinished(own.path)) continue;
+    FileIdentity now;
+    if (GetFileIdentity(own.path, false, now) && now.SameFile(own.identity) &&
+        DeleteFilePath(own.path)) {
+      ++deleted;
+    }
+  }
+  return deleted;
+}
+
+bool DeleteOwnFile(std::u16string_view path) {
+  FileIdentity own;
+  if (!FindOwnFile(path, own)) return false;
+  FileIdentity now;
+  if (!GetFileIdentity(path, false, now) || !now.SameFile(own)) return false;
+  return DeleteFilePath(path);
+}
+
+}  // namespace pixlane
