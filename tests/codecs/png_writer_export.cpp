@@ -1,7 +1,8 @@
 // Writes PNG files with WritePng for every source depth, target depth,
 // grayscale and interlacing combination the writer accepts, over sizes that
-// hit row padding and the Adam7 passes, into the folder named on the command
-// line. Each file is read back with ReadPng and must give the colours the
+// hit row padding and the Adam7 passes, at compression levels 0-9 in turn
+// (both deflate libraries the writer uses), into the folder named on the
+// command line. Each file is read back with ReadPng and must give the colours the
 // depth converter gives; manifest.txt lists "<name> <width> <height> <colour
 // type> <depth> <interlace> <hex>" (colours as red-green-blue, top row
 // first) for png_writer_check.py to compare with Pillow and pngcheck.
@@ -63,6 +64,7 @@ int Run(const std::u16string& folder) {
           writer.converter.targetBitCount = t.bits;
           writer.grayscale = t.gray;
           writer.interlace = interlace != 0;
+          writer.level = written % 10;
           writer.comment = "Pixlane \xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\r\nline 2";
           const std::u16string path = JoinPath(folder, Utf8ToUtf16(name));
           DeleteFilePath(path);  // left by an earlier run

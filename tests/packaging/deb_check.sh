@@ -17,11 +17,12 @@ for f in ./usr/bin/pixlane ./usr/share/man/man1/pixlane.1.gz \
          ./usr/share/bash-completion/completions/pixlane \
          ./usr/share/doc/pixlane/copyright ./usr/share/doc/pixlane/changelog.gz \
          ./usr/share/doc/pixlane/README.md ./usr/share/doc/pixlane/help/overview.htm \
-         ./usr/share/doc/pixlane/licenses/libjpeg-turbo.txt ./usr/share/doc/pixlane/licenses/zlib.txt; do
+         ./usr/share/doc/pixlane/licenses/libjpeg-turbo.txt ./usr/share/doc/pixlane/licenses/zlib.txt \
+         ./usr/share/doc/pixlane/licenses/libdeflate.txt; do
   grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libjpeg62-turbo zlib1g libstdc++6; do
+for lib in libc6 libjpeg62-turbo zlib1g libdeflate0 libstdc++6; do
   [[ $depends == *"$lib "* || $depends == *"$lib," || $depends == "$lib" ]] ||
     fail "Depends lacks $lib: $depends"
 done

@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/pixlane share/man/man1/pixlane.1 share/bash-completion/completions/pixlane \
          share/doc/pixlane/README.md share/doc/pixlane/help/overview.htm \
          share/doc/pixlane/help/help.css share/doc/pixlane/licenses/libjpeg-turbo.txt \
-         share/doc/pixlane/licenses/zlib.txt; do
+         share/doc/pixlane/licenses/zlib.txt share/doc/pixlane/licenses/libdeflate.txt; do
   [[ -s $prefix/$f ]] || fail "install tree lacks $f"
 done
 [[ -x $prefix/bin/pixlane ]] || fail "bin/pixlane is not executable"
