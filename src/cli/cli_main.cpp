@@ -11,11 +11,9 @@
 #include "cli/cli_run.h"
 #include "cli/cli_terminal.h"
 #include "cli/cli_text.h"
+#include "cli/heap_tuning.h"
 #include "platform/text.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -89,18 +87,7 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
-#ifdef __GLIBC__
-  // libjpeg's whole-image buffers (progressive files: tens of MB a file)
-  // come from malloc. By default glibc maps such blocks afresh and unmaps
-  // them on free, so every file paid a page fault per 4 KiB again; kept in
-  // the heap instead (up to glibc's largest threshold, 32 MiB, and not
-  // trimmed below 256 MiB free), the next file reuses the pages. One heap
-  // for all threads, so that the workers of -j reuse each other's pages
-  // too (they call malloc a few times per file, never per pixel).
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 256 << 20);
-  mallopt(M_ARENA_MAX, 1);
-#endif
+  pixlane::cli::TuneHeapForImageBatches(argv);
   std::vector<std::u16string> args;
   for (int i = 1; i < argc; ++i) args.push_back(pixlane::Utf8ToUtf16(argv[i]));
   return Run(args);
