@@ -111,6 +111,7 @@ ConvertedFile ConvertItem(EngineContext& context, const ConversionParameters& pa
   file.width = context.current.width;
   file.height = context.current.height;
   file.inputPartial = context.inputPartial;
+  file.outOfMemory = !file.converted && context.lastError == CodecError::OutOfMemory;
   file.inputIdentity = context.inputIdentity;
   return file;
 }
@@ -252,6 +253,12 @@ BatchResult RunItems(EngineContext& context, ConversionParameters& params,
       if (InputMovedOn(items[i], file)) {
         if (file.converted) DeleteOwnFile(file.tempPath);
         file = ConvertItem(context, params, items[i], outputFolder, false);
+      } else if (file.outOfMemory) {
+        // Memory ran short beside the other files in flight: converted
+        // again with none beside it, as a sequential run would have.
+        workers->Pause();
+        file = ConvertItem(context, params, items[i], outputFolder, false);
+        workers->Resume();
       }
       if (commitFile(items[i], file)) {
         result.aborted = true;

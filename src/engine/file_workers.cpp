@@ -39,10 +39,11 @@ void FileWorkers::Work(EngineContext& context) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] {
-        return stopping_ || nextClaim_ >= fileCount_ || nextClaim_ < nextTake_ + window_;
+        return stopping_ || nextClaim_ >= fileCount_ || (!paused_ && nextClaim_ < nextTake_ + window_);
       });
       if (stopping_ || nextClaim_ >= fileCount_) return;
       index = nextClaim_++;
+      ++converting_;
     }
     ConvertedFile result;
     try {
@@ -52,11 +53,13 @@ void FileWorkers::Work(EngineContext& context) {
       // (the short reason needs no allocation).
       result.converted = false;
       result.reason = "OutOfMemory";
+      result.outOfMemory = true;
     }
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       results_[index] = std::move(result);
       ready_[index] = 1;
+      --converting_;
     }
     changed_.notify_all();
   }
@@ -73,6 +76,20 @@ ConvertedFile FileWorkers::Take(size_t index) {
   }
   changed_.notify_all();
   return result;
+}
+
+void FileWorkers::Pause() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  paused_ = true;
+  changed_.wait(lock, [this] { return converting_ == 0; });
+}
+
+void FileWorkers::Resume() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    paused_ = false;
+  }
+  changed_.notify_all();
 }
 
 void FileWorkers::Stop() {

@@ -32,6 +32,7 @@ struct ConvertedFile {
   int32_t width = 0;        // the output's size, for the HTML tags
   int32_t height = 0;
   bool inputPartial = false;
+  bool outOfMemory = false;  // failed for want of memory
   FileIdentity inputIdentity;
   // What the input path named just before the conversion began (workers
   // only): an earlier commit may have deleted or created that file since.
@@ -56,6 +57,10 @@ class FileWorkers {
   bool Start();
   // Waits for file `index` (taken in order 0, 1, 2 …) and hands it over.
   ConvertedFile Take(size_t index);
+  // No worker starts a file until Resume(); waits for the conversions under
+  // way, so that the caller can convert a file with no other in memory.
+  void Pause();
+  void Resume();
   // No further file is started; waits for the workers, then deletes the
   // temporary files of results that were never taken.
   void Stop();
@@ -72,6 +77,8 @@ class FileWorkers {
   std::condition_variable changed_;
   size_t nextClaim_ = 0;  // the next file a worker starts
   size_t nextTake_ = 0;   // the next file the committing thread takes
+  size_t converting_ = 0;  // workers inside a conversion
+  bool paused_ = false;
   bool stopping_ = false;
   std::vector<ConvertedFile> results_;  // by file index
   std::vector<char> ready_;             // results_[i] is there and not yet taken

@@ -93,6 +93,31 @@ grep -q "b_small.png -> " "$work/oom.log" || fail "the batch did not go on after
 [[ ! -e $work/oom-out/a_large.png ]] || fail "a partial output of the large file was left"
 echo "out of memory at ${limit} KB: the large file failed, the small one converted"
 
+# Two large files at a time: one that runs short of memory beside the other
+# is converted again alone, so everything that converts in a sequential run
+# under a limit converts with -j 2 as well.
+pair="$work/oom-pair"
+mkdir -p "$pair"
+cp "$oom/a_large.png" "$pair/a_large.png"
+cp "$oom/a_large.png" "$pair/b_large.png"
+alone_with() {
+  rm -rf "$work/probe"
+  (ulimit -v "$1"; "$pixlane" -q -j 1 --format bmp -o "$work/probe" "$pair/a_large.png") >/dev/null 2>&1
+}
+low=1024
+high=1048576
+alone_with "$high" || fail "the large file does not convert with 1 GB of address space"
+while ((high - low > 1024)); do
+  mid=$(((low + high) / 2))
+  if alone_with "$mid"; then high=$mid; else low=$mid; fi
+done
+# Room for the second worker's thread and work objects, not for its image.
+limit=$((high + 24 * 1024))
+status=0
+(ulimit -v "$limit"; "$pixlane" -j 2 --format bmp -o "$work/pair-out" "$pair") >"$work/pair.log" 2>&1 || status=$?
+[[ $status == 0 ]] || fail "two large files with -j 2 at ${limit} KB: exit status $status: $(cat "$work/pair.log")"
+echo "two large files with -j 2 at ${limit} KB (one alone needs ${high} KB): both converted"
+
 # --- 4. a real 25000 x 20000 image ----------------------------------------------
 vips sines "$work/large.jpg[Q=80]" 25000 20000 --hfreq 0.2 --vfreq 0.1
 status=0
