@@ -8,8 +8,9 @@
 #   W7 -> TIFF (uncompressed)
 # Runs alternate between the tools; each figure is the median of
 # PIXLANE_BENCH_RUNS runs (default 3), with the peak resident memory of the
-# largest process, and the CPU time (user + system) of all its processes;
-# ratios are wall times over pixlane -j 1's. On a machine that other work
+# largest process, the CPU time (user + system) of all its processes and
+# the bytes it wrote (the last run's, libvips' intermediate .v files not
+# counted); ratios are wall times over pixlane -j 1's. On a machine that other work
 # loads, the CPU times are the steadier figures.
 # The photos are the wallpapers of Debian's ukui-wallpapers and
 # plasma-workspace-wallpapers packages, fetched at benchmark time into a
@@ -69,13 +70,16 @@ echo "corpus: $count photos, $((pixels / 1000000)) Mpx in all; runs: median of $
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# One measured run: "wall_seconds peak_kB cpu_seconds" of CMD... (the
-# output folder emptied first); cpu = user + system time of all processes.
+# One measured run: "wall_seconds peak_kB cpu_seconds output_bytes" of
+# CMD... (the output folder emptied first); cpu = user + system time of all
+# processes; output = the bytes of every file written.
 measure() {
   rm -rf "$work/out" && mkdir -p "$work/out"
   /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >/dev/null 2>"$work/stderr" ||
     { echo "FAILED: $*" >&2; cat "$work/stderr" >&2; return 1; }
-  awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/time"
+  local bytes
+  bytes=$(find "$work/out" -type f ! -name '*.v' -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+  awk -v bytes="$bytes" '{ printf "%s %s %.2f %s\n", $1, $2, $3 + $4, bytes }' "$work/time"
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -88,27 +92,29 @@ run_workload() {
   local -a names cmds
   while (($#)); do names+=("$1"); cmds+=("$2"); shift 2; done
   local n=${#names[@]} r i k
-  for ((i = 0; i < n; i++)); do : >"$work/t$i"; : >"$work/m$i"; : >"$work/c$i"; done
+  for ((i = 0; i < n; i++)); do : >"$work/t$i"; : >"$work/m$i"; : >"$work/c$i"; : >"$work/b$i"; done
   for ((r = 0; r < runs; r++)); do
     for ((k = 0; k < n; k++)); do
       i=$(((r % 2 == 0) ? k : n - 1 - k))
-      read -r t m c < <(measure bash -c "${cmds[$i]}")
+      read -r t m c b < <(measure bash -c "${cmds[$i]}")
       echo "$t" >>"$work/t$i"
       echo "$m" >>"$work/m$i"
       echo "$c" >>"$work/c$i"
+      echo "$b" >>"$work/b$i"
     done
   done
   local base
   base=$(median <"$work/t0")
   echo "$title   (load average before: $(cut -d' ' -f1 /proc/loadavg))"
-  printf '  %-48s %8s %7s %8s %7s\n' tool wall "ratio" "CPU" "peak"
+  printf '  %-48s %8s %7s %8s %7s %9s\n' tool wall "ratio" "CPU" "peak" "output"
   for ((i = 0; i < n; i++)); do
-    local t m c
+    local t m c b
     t=$(median <"$work/t$i")
     m=$(sort -n "$work/m$i" | tail -1)
     c=$(median <"$work/c$i")
-    printf '  %-48s %7.2fs %6.2fx %7.2fs %5dMB\n' "${names[$i]}" "$t" \
-      "$(echo "$t / $base" | bc -l)" "$c" "$((m / 1024))"
+    b=$(tail -1 "$work/b$i")
+    printf '  %-48s %7.2fs %6.2fx %7.2fs %5dMB %7.1fMB\n' "${names[$i]}" "$t" \
+      "$(echo "$t / $base" | bc -l)" "$c" "$((m / 1024))" "$(echo "$b / 1000000" | bc -l)"
   done
 }
 
