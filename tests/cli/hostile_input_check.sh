@@ -69,20 +69,25 @@ oom="$work/oom"
 mkdir -p "$oom"
 convert -size 6000x4000 -seed 12 plasma:fractal "$oom/a_large.png"
 convert -size 300x200 -seed 13 plasma:fractal "$oom/b_small.png"
-# The smallest address-space limit (in KB) under which the small file alone
-# converts, found by bisection; the large one needs about 150 MB more.
-runs_with() {
-  local limit=$1
-  rm -rf "$work/probe"
-  (ulimit -v "$limit"; "$pixlane" -q --format png -o "$work/probe" "$oom/b_small.png") >/dev/null 2>&1
+# Prints the smallest address-space limit (in KB, to 1 MB) under which
+# pixlane converts with the given arguments, found by bisection; fails when
+# 1 GB is not enough.
+smallest_limit() {
+  local low=1024 high=1048576 mid
+  converts_under() {
+    rm -rf "$work/probe"
+    (ulimit -v "$1"; shift; "$pixlane" -q -o "$work/probe" "$@") >/dev/null 2>&1
+  }
+  converts_under "$high" "$@" || return 1
+  while ((high - low > 1024)); do
+    mid=$(((low + high) / 2))
+    if converts_under "$mid" "$@"; then high=$mid; else low=$mid; fi
+  done
+  echo "$high"
 }
-low=1024
-high=1048576
-runs_with "$high" || fail "the small file does not convert with 1 GB of address space"
-while ((high - low > 1024)); do
-  mid=$(((low + high) / 2))
-  if runs_with "$mid"; then high=$mid; else low=$mid; fi
-done
+# The small file alone; the large one needs about 150 MB more.
+high=$(smallest_limit --format png "$oom/b_small.png") ||
+  fail "the small file does not convert with 1 GB of address space"
 limit=$((high + 40 * 1024))
 status=0
 (ulimit -v "$limit"; "$pixlane" --format png -o "$work/oom-out" "$oom") >"$work/oom.log" 2>&1 || status=$?
@@ -100,17 +105,8 @@ pair="$work/oom-pair"
 mkdir -p "$pair"
 cp "$oom/a_large.png" "$pair/a_large.png"
 cp "$oom/a_large.png" "$pair/b_large.png"
-alone_with() {
-  rm -rf "$work/probe"
-  (ulimit -v "$1"; "$pixlane" -q -j 1 --format bmp -o "$work/probe" "$pair/a_large.png") >/dev/null 2>&1
-}
-low=1024
-high=1048576
-alone_with "$high" || fail "the large file does not convert with 1 GB of address space"
-while ((high - low > 1024)); do
-  mid=$(((low + high) / 2))
-  if alone_with "$mid"; then high=$mid; else low=$mid; fi
-done
+high=$(smallest_limit -j 1 --format bmp "$pair/a_large.png") ||
+  fail "the large file does not convert with 1 GB of address space"
 # Room for the second worker's thread and work objects, not for its image.
 limit=$((high + 24 * 1024))
 status=0
