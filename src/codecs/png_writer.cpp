@@ -31,7 +31,7 @@ constexpr char kCommentKeyword[] = "Comment";  // written with its NUL
 // How each compression setting 0-9 is deflated. libdeflate compresses the
 // whole buffer in one call; it is used where, on photos and on the PNG test
 // images, it is faster than zlib at the setting's level and no larger:
-// 1-3 at its own levels 1-3 (about twice as fast and 7-15 % smaller), and 9
+// 1-3 at its own levels 1-3 (1.5 to 3 times as fast, 7-17 % smaller), and 9
 // at its level 10, its first near-optimal parser (about half zlib 9's time
 // on photos, a third on small images, 3-7 % smaller). zlib keeps 0 (stored)
 // and 4-8, where its "filtered" strategy gives smaller output than any
